@@ -1,0 +1,33 @@
+include(CMakePackageConfigHelpers)
+
+set(TSFORGE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tsforge)
+set(_install_targets tsforge)
+if(NOT TSFORGE_EXTERNAL_NBUTILS)
+  list(APPEND _install_targets NbUtils)
+endif()
+
+install(TARGETS ${_install_targets} EXPORT tsforgeTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tsforge)
+
+# Public headers keep their paths relative to the source tree; private headers
+# (*_internal.h) stay behind.
+foreach(_dir core Forecast Anomaly CSVLoader host)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${_dir}/
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tsforge/${_dir}
+          FILES_MATCHING PATTERN "*.h" PATTERN "*_internal.h" EXCLUDE)
+endforeach()
+
+install(EXPORT tsforgeTargets NAMESPACE tsforge:: DESTINATION ${TSFORGE_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/tsforgeConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/tsforgeConfig.cmake INSTALL_DESTINATION ${TSFORGE_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/tsforgeConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/tsforgeConfig.cmake ${PROJECT_BINARY_DIR}/tsforgeConfigVersion.cmake
+        DESTINATION ${TSFORGE_CMAKE_DIR})
+
+file(RELATIVE_PATH TSFORGE_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/tsforge.pc.in ${PROJECT_BINARY_DIR}/tsforge.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/tsforge.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
