@@ -1,0 +1,55 @@
+/* Helpers shared by the sources of the optimisation family (never installed). */
+#ifndef TSFORGE_CORE_OPTIM_INTERNAL_H
+#define TSFORGE_CORE_OPTIM_INTERNAL_H
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+
+#include "core/optim/optim.h"
+
+namespace tsf_optim {
+
+/* The two announcements of a non-finite objective (printed without newline). */
+constexpr const char *kMsgOverflow = "Program Exiting as the function value exceeds the maximum double value";
+constexpr const char *kMsgNaN = "Program Exiting as the function returns NaN";
+
+inline double eval_f(objective_function *f, double *x, int N) { return f->funcpt(x, N, f->params); }
+inline void eval_g(gradient_function *g, double *x, int N, double *out) { g->funcpt(x, N, out, g->params); }
+
+/* 0 for a usable value; otherwise prints the matching message and returns 15. Values of
+   magnitude DBL_MAX count as overflow too. */
+inline int check_value(double v) {
+  if (v >= DBL_MAX || v <= -DBL_MAX) {
+    std::printf("%s", kMsgOverflow);
+    return 15;
+  }
+  if (std::isnan(v)) {
+    std::printf("%s", kMsgNaN);
+    return 15;
+  }
+  return 0;
+}
+
+/* Finite-difference base of one variable: x when |x| >= 1/|dx|, else signx(x)/|dx|. */
+inline double step_base(double x, double dx) {
+  double typ = 1.0 / std::fabs(dx);
+  if (std::fabs(x) >= typ) return x;
+  return (x >= 0.0 ? 1.0 : -1.0) * typ;
+}
+
+}  // namespace tsf_optim
+
+/* Family-internal routines (hidden symbols, C linkage like the rest of the family). */
+extern "C" {
+/* Initial factor of the BFGS methods: L[i][i] = dx[i] sqrt(max(fsval, |fx|)), strict lower
+   triangle zero, upper triangle untouched. */
+void inithess_lower(double *L, int N, double fx, double fsval, double *dx);
+/* R (upper triangle of the row-major array) becomes the triangular factor of R + u v^T;
+   u is overwritten. */
+void qrupdate(double *R, int N, double *u, double *v);
+/* Givens rotation of rows i and i+1 of R, columns i..N-1. */
+void jrotate(double *R, int N, double a, double b, int i);
+}
+
+#endif /* TSFORGE_CORE_OPTIM_INTERNAL_H */
