@@ -183,21 +183,161 @@ TSFORGE_API double brent_local_min(univariate_function *funcval, double a, doubl
 
 /* ---- Newton, quasi-Newton, conjugate-gradient and least-squares methods ---- */
 
+/* Newton methods (Dennis and Schnabel 1983). Each iteration takes a finite-difference (or
+   gradient-based) Hessian, perturbs it to be safely positive definite (modelhess) and
+   globalises the Newton step by a backtracking line search (method 1) or a trust region
+   with the hook step (variant 0) or the double dog-leg step (variant 1). dx are scale
+   factors (1/typical magnitude), fsval a typical |f|; xi and dx are returned unchanged.
+   Codes: 1 scaled gradient below gtol, 2 relative step below stol, 3 no acceptable point
+   along the global step, 4 iteration limit, 15 non-finite f or derivative. */
 TSFORGE_API int newton_min_func(objective_function *funcval, gradient_function *grad, double *xi, int N,
                                 double *dx, double fsval, double maxstep, int maxiter, int *iter,
                                 double eps, double gtol, double stol, double *xf);
+/* delta: first trust radius (<= 0: the Cauchy step length). A variant other than 0 or 1
+   prints a message and ends the process with exit status 1. */
 TSFORGE_API int newton_min_trust(objective_function *funcval, gradient_function *grad, double *xi, int N,
                                  double *dx, double fsval, double delta, int method, int maxiter, int *iter,
                                  double eps, double gtol, double stol, double *xf);
+/* Perturbs the symmetric A (in place) just enough to be safely positive definite and writes
+   its Cholesky factor to L (lower triangle, strict upper part zero). Returns the last
+   diagonal addition of cholmod. */
+TSFORGE_API double modelhess(double *A, int N, double *dx, double eps, double *L);
+/* Cholesky factor L of A (read from the diagonal and upper triangle) with diagonal
+   additions bounded by maxoffl (0: sqrt of the largest |A[i][i]|); returns the largest
+   addition made. */
+TSFORGE_API double cholmod(double *A, int N, double *L, double eps, double maxoffl);
+/* Backtracking line search with cubic interpolation from xi along p (shortened to maxstep)
+   for sufficient decrease; the point goes to x. Codes: 0 accepted, 1 no acceptable point
+   distinct from xi (x = xi), 15 non-finite f, 100 pass limit. */
+TSFORGE_API int lnsrch(objective_function *funcval, double *xi, double *jac, double *p, int N, double *dx,
+                       double maxstep, double stol, double *x);
+/* lnsrch with a curvature test: once sufficient decrease holds the new directional
+   derivative must be at least 0.9 (lnsrchmod) or 0.4 (lnsrchcg) of the initial slope,
+   and a full step that fails it is lengthened (doubling, up to maxstep) while the
+   sufficient decrease holds. The gradient at x, forward differences with step eps2
+   unless grad is given, goes to jacf. Codes as lnsrch. */
+TSFORGE_API int lnsrchmod(objective_function *funcval, gradient_function *grad, double *xi, double *jac,
+                          double *p, int N, double *dx, double maxstep, double eps2, double stol, double *x,
+                          double *jacf);
+TSFORGE_API int lnsrchcg(objective_function *funcval, gradient_function *grad, double *xi, double *jac,
+                         double *p, int N, double *dx, double maxstep, double eps2, double stol, double *x,
+                         double *jacf);
+/* Stop test of the Newton methods and bfgs_min: 3 after code 1, 5 after 5, 15 after 15;
+   else 1 (scaled gradient <= gtol), 2 (scaled step <= stol) or 0. */
+TSFORGE_API int stopcheck(double fx, int N, double *xc, double *xf, double *jac, double *dx, double fsval,
+                          double gtol, double stol, int code);
+/* Trust-region state: 8 doubles, element 0 the radius (-1.0: not yet set); see trsrch and
+   trsrch_ddl. Hook-step search from xi with Newton step sN; H is the model Hessian, L its
+   factor (overwritten by the hook steps). Returns 0 (xf accepted), 1 (xf = xi) or 15. */
+TSFORGE_API int trsrch(objective_function *funcval, double *xi, double *jac, double *sN, int N, double *dx,
+                       double maxstep, int iter, double *L, double *hess, double stol, double *ioval,
+                       double eps, double *xf);
+/* One hook step s for the radius in the state (elements 1-5: mu, previous radius, phi,
+   phi', phi' at mu = 0; 6: full Newton step taken; 7: first step of the search). */
+TSFORGE_API void trstep(double *jac, double *sN, int N, double *dx, double *L, double *hess, double nlen,
+                        double *ioval, double eps, double *step);
+/* Double dog-leg search; as trsrch (state elements 1, 2: Cauchy length and eta). */
+TSFORGE_API int trsrch_ddl(objective_function *funcval, double *xi, double *jac, double *sN, int N,
+                           double *dx, double maxstep, int iter, double *L, double *hess, double stol,
+                           double *ioval, double *xf);
+/* One double dog-leg step s; ssd and v are N-vector work kept across the steps of one
+   search (the Cauchy step and the dog-leg direction, both scaled). */
+TSFORGE_API void trstep_ddl(double *jac, double *sN, int N, double *dx, double maxstep, double *L,
+                            double *hess, double nlen, double *ioval, double *ssd, double *v, double *step);
+/* Accepts, retries (3: larger radius, 2: smaller radius) or rejects (1) the trial xc + s,
+   updating the radius in the state; xprev and *fprev keep a tentatively accepted point.
+   variant 0 predicts the decrease with hess, 1 with L. */
+TSFORGE_API int trupdate(objective_function *funcval, double *xc, double *jac, double *step, int N,
+                         double *dx, double maxstep, int retcode, double *L, double *hess, double stol,
+                         int method, double *ioval, double *xprev, double *funcprev, double *xf);
+
+/* Polak-Ribiere conjugate gradient with the More-Thuente line search, restarted every N
+   steps and whenever beta < 0 (method 4). xi and dx are returned unchanged. Codes as
+   bfgs_min2. */
 TSFORGE_API int conjgrad_min_lin(objective_function *funcval, gradient_function *grad, double *xi, int N,
                                  double *dx, double maxstep, int maxiter, int *iter, double eps,
                                  double gtol, double ftol, double xtol, double *xf);
+/* The worker of conjgrad_min_lin, on already scaled xi and dx. */
+TSFORGE_API int cgpr_mt(objective_function *funcval, gradient_function *grad, double *xi, int N,
+                        double *dx, double maxstep, int maxiter, int *iter, double eps, double gtol,
+                        double ftol, double xtol, double *xf);
+/* BFGS on a Cholesky factor with the backtracking line search lnsrch (method 5). Codes
+   as newton_min_func. */
 TSFORGE_API int bfgs_min(objective_function *funcval, gradient_function *grad, double *xi, int N,
                          double *dx, double fsval, double maxstep, int maxiter, int *iter, double eps,
                          double gtol, double stol, double *xf);
+/* Limited-memory BFGS with m correction pairs and the More-Thuente line search (method 6).
+   Codes as bfgs_min2; 0 for N < 1 or m < 1. */
 TSFORGE_API int bfgs_l_min(objective_function *funcval, gradient_function *grad, double *xi, int N, int m,
                            double *dx, double fsval, double maxstep, int maxiter, int *iter, double eps,
                            double gtol, double ftol, double xtol, double *xf);
+/* Diagonal initial inverse Hessian of step k: H[i][i] = dx[i]^2 (s.y)/(y.y) (1 for k = 0). */
+TSFORGE_API void inithess_l(double *H, int N, int k, double *stemp, double *ytemp, double *dx);
+/* r = H g by the two-loop recursion over the min(k, m) pairs in rows of S and Y (m x N,
+   oldest first), with H0 the initial inverse Hessian. */
+TSFORGE_API void bfgs_rec(double *H, int N, int iter, int m, double *jac, double *sk, double *yk,
+                          double *r);
+/* BFGS on the Hessian itself, factored afresh by modelhess each iteration, with lnsrch.
+   Tolerances from eps (gtol eps^(1/3), stol eps^(2/3)); at most maxiter iterations.
+   xi and dx are returned unchanged. Codes as bfgs_min. */
+TSFORGE_API int bfgs_min_naive(objective_function *funcval, gradient_function *grad, double *xi, int N,
+                               double *dx, double fsval, double maxstep, int maxiter, double eps,
+                               double *xf);
+/* Diagonal H[i][i] = max(|fx|, fsval) dx[i]^2. */
+TSFORGE_API void inithess_naive(double *H, int N, double fx, double fsval, double *dx);
+/* Unfactored BFGS update of the upper triangle (with diagonal) of H for the step xi -> xf
+   with gradients gi, gf; the strict lower triangle is never written. */
+TSFORGE_API void bfgs_naive(double *H, int N, double eps, double *xi, double *xf, double *gi, double *gf);
+
+/* Residuals f_i(x), i < M, of N parameters into fvec; the same shape fills the M x N
+   Jacobian row-major (element (i, j) = d f_i / d x_j at i*N + j). */
+typedef struct residual_function {
+  void (*funcpt)(double *x, int M, int N, double *fvec, void *params);
+  void *params;
+} residual_function;
+
+/* Nonlinear least squares (More 1978, MINPACK LMDIF/LMDER). One heap block from
+   nls_init, released by free_nls; xopt points to the N doubles at its end. */
+typedef struct nls_set {
+  int M;          /* residuals */
+  int N;          /* parameters */
+  double eps;     /* machine epsilon of the termination tests */
+  double epsfcn;  /* relative step of the forward-difference Jacobian */
+  double factor;  /* initial step bound factor, 100 */
+  double gtol;    /* orthogonality tolerance, eps^(1/3) */
+  double ftol;    /* relative sum-of-squares tolerance, eps^(2/3) */
+  double xtol;    /* relative parameter tolerance, eps */
+  int Maxiter;    /* iteration limit, 1000 */
+  int MaxFev;     /* limit on residual-function calls, 1000 */
+  int Iter;       /* residual-function calls of the last solve */
+  int nfev;       /* residual-function calls of the last solve */
+  int njev;       /* Jacobian calls of the last solve */
+  int ldfjac;     /* leading dimension of the Jacobian, M */
+  int mode;       /* 1: internal scaling, 2: the caller's scale factors */
+  int retval;     /* termination code of the last solve */
+  double *xopt;   /* N doubles: solution of the last solve */
+} nls_set;
+
+typedef nls_set *nls_object;
+
+/* Termination codes: 0 improper input, 1 relative reduction of the sum of squares at
+   most ftol, 2 relative change of x at most xtol, 3 both, 4 fvec orthogonal to the
+   Jacobian's columns within gtol, 5 MaxFev calls reached, 6, 7, 8 ftol, xtol, gtol too
+   small for further progress. */
+TSFORGE_API nls_object nls_init(int M, int N);
+TSFORGE_API void setnlsTOL(nls_object obj, double gtol, double ftol, double xtol);
+/* Solves from xi with the object's settings: LMDIF when jac is null, LMDER otherwise.
+   Result in xopt, retval and Iter (= nfev). */
+TSFORGE_API void nls(nls_object obj, residual_function *funcval, residual_function *funcjac, double *xi);
+/* nls with the caller's N positive scale factors in diag (mode 2). */
+TSFORGE_API void nls_scale(nls_object obj, residual_function *funcval, residual_function *funcjac,
+                           double *diag, double *xi);
+TSFORGE_API void nlssummary(nls_object obj);
+TSFORGE_API void free_nls(nls_object obj);
+/* One solve with the default settings of nls_init; the solution goes to xf (N). Returns
+   the termination code. */
+TSFORGE_API int levmar(residual_function *funcval, residual_function *funcjac, double *xi, int M, int N,
+                       double *xf);
 
 /* ---- end of Newton, quasi-Newton, conjugate-gradient and least-squares methods ---- */
 
