@@ -1,0 +1,92 @@
+#include "core/matrix/matrix.h"
+#include "support/test_util.h"
+#include "matrix_test_util.h"
+
+#include <random>
+#include <vector>
+
+using matrix_test::RandomMatrix;
+using matrix_test::ReferenceProduct;
+using matrix_test::ScalarProduct;
+
+TEST(Strassen, FindrecPadsToMultiplesOfTwoToTheK) {
+  struct Case {
+    int m, n, p, k, pm, pn, pp;
+  };
+  const Case cases[] = {{101, 50, 70, 1, 102, 50, 70}, {64, 64, 64, 0, 64, 64, 64},
+                        {65, 64, 64, 1, 66, 64, 64},   {1024, 1024, 1024, 4, 1024, 1024, 1024},
+                        {1000, 1000, 1000, 4, 1008, 1008, 1008}, {700, 3, 5, 2, 700, 4, 8},
+                        {1, 1, 191, 1, 2, 2, 192},      {129, 129, 129, 2, 132, 132, 132}};
+  for (const Case &c : cases) {
+    int m = c.m, n = c.n, p = c.p;
+    EXPECT_EQ(findrec(&m, &n, &p), c.k) << c.m << " " << c.n << " " << c.p;
+    EXPECT_EQ(m, c.pm);
+    EXPECT_EQ(n, c.pn);
+    EXPECT_EQ(p, c.pp);
+  }
+}
+
+TEST(Strassen, ZeroPadRoundTrip) {
+  std::vector<double> A = RandomMatrix(3, 2, 4), X(5 * 4, -1.0), back(6, 0.0);
+  add_zero_pad(A.data(), 3, 2, 2, 2, X.data());
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(X[i * 4 + j], (i < 3 && j < 2) ? A[i * 2 + j] : 0.0);
+  remove_zero_pad(X.data(), 5, 4, 2, 2, back.data());
+  EXPECT_EQ(back, A);
+}
+
+TEST(Strassen, PaddedShape101x50x70) {
+  std::vector<double> A = RandomMatrix(101, 50, 1), B = RandomMatrix(50, 70, 2);
+  // Sentinels after the 101 x 70 output show nothing of the padding is written.
+  std::vector<double> C(101 * 70 + 70, 12345.0);
+  mmult(A.data(), B.data(), C.data(), 101, 50, 70);
+  for (int i = 101 * 70; i < 101 * 70 + 70; ++i) ASSERT_EQ(C[i], 12345.0);
+  // One level of recursion with 51 x 25 x 35 leaves: agreement to rounding.
+  std::vector<double> ref, bound;
+  ReferenceProduct(A, B, 101, 50, 70, ref, bound);
+  for (int i = 0; i < 101 * 70; ++i) ASSERT_LE(std::fabs(C[i] - ref[i]), 1e-14 * 50 * bound[i]);
+}
+
+TEST(Strassen, AgreesWithDirectProductOnRandomShapes) {
+  std::mt19937 gen(2024);
+  std::uniform_int_distribution<int> size(1, 700);
+  const double eps = 2.220446049250313e-16;
+  for (int trial = 0; trial < 14; ++trial) {
+    int M = size(gen), N = size(gen), P = size(gen);
+    if (trial == 0) M = N = P = 700;
+    if (trial == 1) M = 1, N = 700, P = 2;
+    std::vector<double> A = RandomMatrix(M, N, 100 + trial), B = RandomMatrix(N, P, 200 + trial);
+    std::vector<double> C(static_cast<size_t>(M) * P);
+    smult(A.data(), B.data(), C.data(), M, N, P);
+    std::vector<double> D = ScalarProduct(A, B, M, N, P);
+    // Strassen's error grows with the recursion depth; the norm-wise bound of Higham's
+    // analysis uses max|a| max|b| in place of the element-wise |A||B|.
+    double maxa = 0, maxb = 0, maxerr = 0;
+    for (double v : A) maxa = std::max(maxa, std::fabs(v));
+    for (double v : B) maxb = std::max(maxb, std::fabs(v));
+    for (size_t i = 0; i < C.size(); ++i) maxerr = std::max(maxerr, std::fabs(C[i] - D[i]));
+    double maxbound = N * maxa * maxb;
+    EXPECT_LE(maxerr, 16 * eps * maxbound) << M << " x " << N << " x " << P;
+  }
+}
+
+TEST(Strassen, SrecmultOnPaddedViews) {
+  // A 256 x 256 product (two levels) computed on views inside wider arrays.
+  const int n = 256, ld = 300;
+  std::vector<double> A = RandomMatrix(n, ld, 7), B = RandomMatrix(n, ld, 8), C(n * ld, 9.0);
+  srecmult(A.data(), B.data(), C.data(), n, n, n, ld, ld, ld);
+  for (int i = 0; i < n; i += 17) {
+    for (int j = 0; j < ld; ++j) {
+      if (j >= n) {
+        ASSERT_EQ(C[i * ld + j], 9.0);
+        continue;
+      }
+      double s = 0, b = 0;
+      for (int k = 0; k < n; ++k) {
+        s += A[i * ld + k] * B[k * ld + j];
+        b += std::fabs(A[i * ld + k] * B[k * ld + j]);
+      }
+      ASSERT_LE(std::fabs(C[i * ld + j] - s), 1e-13 * b);
+    }
+  }
+}
