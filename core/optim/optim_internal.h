@@ -50,6 +50,14 @@ void inithess_lower(double *L, int N, double fx, double fsval, double *dx);
 void qrupdate(double *R, int N, double *u, double *v);
 /* Givens rotation of rows i and i+1 of R, columns i..N-1. */
 void jrotate(double *R, int N, double a, double b, int i);
+/* cvsrch with the caller's work vector wa (N doubles), for minimisers that run many line
+   searches without allocating. */
+int cvsrch_ws(objective_function *funcval, gradient_function *grad, double *x, double *fx, double *grad_x,
+              double *stp, double *s, int N, double *dx, double stpmax, int maxfev, double eps2, double ftol,
+              double gtol, double xtol, double *wa);
+/* bfgs_factored with the caller's work vector (4 N doubles). */
+void bfgs_factored_ws(double *L, int N, double eps, double *xi, double *xf, double *gi, double *gf,
+                      double *work);
 }
 
 #endif /* TSFORGE_CORE_OPTIM_INTERNAL_H */
