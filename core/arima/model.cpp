@@ -1,0 +1,250 @@
+// The ARIMA model object: one heap block holding the header and its arrays, the
+// estimation driver that hands the series to the estimator of the chosen method, and
+// the printed summary of a fit.
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "core/arima/arima.h"
+#include "core/matrix/matrix.h"
+
+namespace {
+
+constexpr double kLog2Pi = 1.8378762217451237;
+
+const char *const kOptSummaryName[8] = {"Nelder-Mead",
+                                        "Newton Line Search",
+                                        "Newton Trust Region - Hook Step",
+                                        "Newton Trust Region - Double Dog-Leg",
+                                        "Conjugate Gradient",
+                                        "BFGS",
+                                        "L-BFGS",
+                                        "BFGS More-Thuente Line Search"};
+
+const char *const kOptNoticeLine[8] = {"\n Method 0 - Nelder-Mead ",
+                                       "\n Method 1 - Newton Line Search ",
+                                       "\n Method 2 - Newton Trust Region - Hook Step ",
+                                       "\n Method 3 - Newton Trust Region - Double Dog-Leg ",
+                                       "\n Method 4 - Conjugate Gradient ",
+                                       "\n Method 5 - BFGS ",
+                                       "\n Method 6 - Limited Memory BFGS ",
+                                       "\n Method 7 - BFGS More-Thuente Line Search "};
+
+// Log-likelihood from the objective value l that the ML and CSS estimators leave:
+// l is half the log of the concentrated innovation variance (plus, for ML, the mean
+// log determinant), per differenced observation.
+double loglik_from_objective(double l, int nused) {
+  return -0.5 * static_cast<double>(nused) * (2.0 * l + 1.0 + kLog2Pi);
+}
+
+double diag_stderr(const arima_object *obj, int k) {
+  return std::sqrt(obj->vcov[static_cast<std::size_t>(k) * obj->ncoeff + k]);
+}
+
+// Position of the coefficients in vcov. Methods 0 and 1 lay it out as (phi, theta,
+// mean); the Box-Jenkins estimator puts the level first, (level, phi, theta).
+int ar_position(const arima_object *obj, int i) { return (obj->method == 2 ? obj->M : 0) + i; }
+int ma_position(const arima_object *obj, int j) {
+  return (obj->method == 2 ? obj->M : 0) + obj->p + j;
+}
+
+// Standard error of the printed mean term. For the Box-Jenkins method that term is the
+// constant mu * (1 - sum phi) while vcov holds the level mu, so the delta method carries
+// the variance over: gradient (1 - sum phi) on the level, -mu on each phi.
+double mean_stderr(const arima_object *obj) {
+  if (obj->method != 2) return diag_stderr(obj, obj->p + obj->q);
+  const int k = obj->ncoeff;
+  double sumphi = 0.0;
+  for (int i = 0; i < obj->p; ++i) sumphi += obj->phi[i];
+  const double mu = (1.0 - sumphi) != 0.0 ? obj->mean / (1.0 - sumphi) : 0.0;
+  auto gradient = [&](int a) { return a == 0 ? 1.0 - sumphi : -mu; };
+  double v = 0.0;
+  for (int a = 0; a <= obj->p; ++a)
+    for (int b = 0; b <= obj->p; ++b)
+      v += gradient(a) * obj->vcov[static_cast<std::size_t>(a) * k + b] * gradient(b);
+  return std::sqrt(v);
+}
+
+void print_exit_status(const arima_object *obj) {
+  std::puts("\n\n Exit Status ");
+  std::printf("Return Code : %d \n", obj->retval);
+  std::printf("Exit Message : ");
+  switch (obj->retval) {
+    case 0: std::printf("Input Error"); break;
+    case 1: std::printf("Probable Success"); break;
+    case 4: std::printf("Optimization Routine didn't converge"); break;
+    case 15: std::printf("Optimization Routine Encountered Inf/Nan Values"); break;
+    default: break;
+  }
+}
+
+void print_coefficients(const arima_object *obj) {
+  std::printf("%-20s%-20s%-20s \n\n", "Coefficients", "Value", "Standard Error");
+  for (int i = 0; i < obj->p; ++i)
+    std::printf("AR%-15d%-20g%-20g \n", i + 1, obj->phi[i], diag_stderr(obj, ar_position(obj, i)));
+  for (int j = 0; j < obj->q; ++j)
+    std::printf("MA%-15d%-20g%-20g \n", j + 1, obj->theta[j],
+                diag_stderr(obj, ma_position(obj, j)));
+  std::putchar('\n');
+  if (obj->M == 1)
+    std::printf("%-17s%-20g%-20g \n", "MEAN", obj->mean, mean_stderr(obj));
+  else
+    std::printf("%-17s%-20g \n", "MEAN", obj->mean);
+  std::putchar('\n');
+  std::printf("%-17s%-20g \n", "SIGMA^2", obj->var);
+  std::putchar('\n');
+}
+
+void print_methods(const arima_object *obj) {
+  static const char *const kMethodName[3] = {"MLE", "CSS", "BOX-JENKINS"};
+  std::printf("ESTIMATION METHOD : ");
+  if (obj->method >= 0 && obj->method <= 2) std::printf("%s", kMethodName[obj->method]);
+  std::puts("\n");
+  std::printf("OPTIMIZATION METHOD : ");
+  if (obj->method == 2)
+    std::printf("Newton-Raphson");
+  else if (obj->optmethod >= 0 && obj->optmethod <= 7)
+    std::printf("%s", kOptSummaryName[obj->optmethod]);
+  std::puts("\n");
+}
+
+// One lag term of the equation; the stored coefficients enter with a minus sign.
+void print_lag_term(double c, char series, int lag) {
+  if (c > 0.0)
+    std::printf("- %g*%c[t - %d%s", c, series, lag, "]");
+  else if (c < 0.0)
+    std::printf("+ %g*%c[t - %d%s", std::fabs(c), series, lag, "] ");
+}
+
+void print_equation(const arima_object *obj) {
+  std::printf("EQUATION FORM : x[t] ");
+  for (int i = 0; i < obj->p; ++i) print_lag_term(obj->phi[i], 'x', i + 1);
+  std::putchar('=');
+  if (obj->mean != 0.0) std::printf(" %g +", obj->mean);
+  std::printf(" a[t] ");
+  for (int j = 0; j < obj->q; ++j) print_lag_term(obj->theta[j], 'a', j + 1);
+  std::puts("\n");
+}
+
+void print_criteria(const arima_object *obj) {
+  if (obj->method == 0 || obj->method == 1)
+    std::printf("Log Likelihood : %g ", obj->loglik);
+  else
+    std::printf("Log Likelihood : Unavailable ");
+  std::puts("\n");
+  if (obj->method == 0)
+    std::printf("AIC criterion : %g ", obj->aic);
+  else
+    std::printf("AIC Criterion : Unavailable ");
+  std::puts("\n");
+}
+
+}  // namespace
+
+arima_object *arima_init(int p, int d, int q, int N) {
+  if (p < 0 || d < 0 || q < 0 || N < 1) {
+    std::puts("\n Input Values cannot be Negative. Program Exiting. ");
+    std::exit(-1);
+  }
+  const int M = d == 0 ? 1 : 0;
+  const long long ncoeff = static_cast<long long>(p) + q + M;
+  const long long nres = N > d ? static_cast<long long>(N) - d : 0;
+  const long long lvcov = ncoeff * ncoeff;
+  if (ncoeff > std::numeric_limits<int>::max() || lvcov > std::numeric_limits<int>::max())
+    return nullptr;
+  const long long ndouble = nres + p + q + lvcov;
+  if (static_cast<unsigned long long>(ndouble) >
+      (std::numeric_limits<std::size_t>::max() - sizeof(arima_object)) / sizeof(double))
+    return nullptr;
+  // The header holds doubles, so its size keeps the arrays behind it aligned.
+  void *block = std::malloc(sizeof(arima_object) + static_cast<std::size_t>(ndouble) * sizeof(double));
+  if (block == nullptr) return nullptr;
+  arima_object *obj = static_cast<arima_object *>(block);
+  double *data = reinterpret_cast<double *>(obj + 1);
+  obj->N = N;
+  obj->Nused = N - d;
+  obj->method = 0;
+  obj->optmethod = 7;
+  obj->p = p;
+  obj->d = d;
+  obj->q = q;
+  obj->M = M;
+  obj->ncoeff = static_cast<int>(ncoeff);
+  obj->lvcov = static_cast<int>(lvcov);
+  obj->phi = data;
+  obj->theta = obj->phi + p;
+  obj->res = obj->theta + q;
+  obj->vcov = obj->res + nres;
+  obj->mean = 0.0;
+  obj->var = 1.0;
+  obj->retval = 0;
+  // Nothing is left unset: a model that could not be estimated reads as zeros and NaN.
+  for (long long k = 0; k < ndouble; ++k) data[k] = 0.0;
+  obj->loglik = std::numeric_limits<double>::quiet_NaN();
+  obj->aic = std::numeric_limits<double>::quiet_NaN();
+  return obj;
+}
+
+void arima_setMethod(arima_object *obj, int value) {
+  if (value >= 0 && value <= 2) {
+    obj->method = value;
+    return;
+  }
+  std::puts("\n Acceptable Numerical Values 0 - MLE, 1 - CSS, 2 - Box-Jenkins ");
+}
+
+void arima_setOptMethod(arima_object *obj, int value) {
+  if (value >= 0 && value <= 7) {
+    obj->optmethod = value;
+    return;
+  }
+  std::puts("\n Acceptable Numerical Values 0,1,2,3,4,5,6,7 ");
+  for (const char *line : kOptNoticeLine) std::puts(line);
+}
+
+void arima_exec(arima_object *obj, const double *x) {
+  if (obj->method < 0 || obj->method > 2) return;
+  if (obj->N <= obj->d) {
+    // Nothing is left after differencing: an input error, not an estimate.
+    obj->retval = 0;
+    obj->loglik = std::numeric_limits<double>::quiet_NaN();
+    obj->aic = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
+  // The estimators read the series without writing to it.
+  double *xs = const_cast<double *>(x);
+  if (obj->method == 0) {
+    double l = 0.0;
+    obj->retval = as154(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
+                        &obj->mean, &obj->var, obj->res, &l, obj->vcov);
+    obj->loglik = loglik_from_objective(l, obj->Nused);
+    obj->aic = -2.0 * obj->loglik + 2.0 * obj->ncoeff + 2.0;
+  } else if (obj->method == 1) {
+    double l = 0.0;
+    obj->retval = css(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
+                      &obj->mean, &obj->var, obj->res, &l, obj->vcov);
+    obj->loglik = loglik_from_objective(l, obj->Nused);
+  } else {
+    obj->retval = nlalsm(xs, obj->N, obj->p, obj->d, obj->q, obj->phi, obj->theta, obj->M,
+                         &obj->mean, &obj->var, nullptr, obj->vcov, obj->res, macheps());
+  }
+}
+
+void arima_vcov(arima_object *obj, double *out) {
+  for (int k = 0; k < obj->lvcov; ++k) out[k] = obj->vcov[k];
+}
+
+void arima_summary(arima_object *obj) {
+  if (obj->method == 0 || obj->method == 1) print_exit_status(obj);
+  std::puts("\n");
+  std::printf(" ARIMA Order : ( %d, %d, %d) \n", obj->p, obj->d, obj->q);
+  std::putchar('\n');
+  print_coefficients(obj);
+  print_methods(obj);
+  print_equation(obj);
+  print_criteria(obj);
+}
+
+void arima_free(arima_object *obj) { std::free(obj); }
