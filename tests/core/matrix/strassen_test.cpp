@@ -2,6 +2,10 @@
 #include "support/test_util.h"
 #include "matrix_test_util.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -89,4 +93,38 @@ TEST(Strassen, SrecmultOnPaddedViews) {
       ASSERT_LE(std::fabs(C[i * ld + j] - s), 1e-13 * b);
     }
   }
+}
+
+namespace {
+
+// Caps the address space a little above what the process uses now.
+void LimitAddressSpace(long long extra_bytes) {
+  long long pages = 0;
+  if (std::FILE *f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%lld", &pages) != 1) pages = 0;
+    std::fclose(f);
+  }
+  rlimit lim{};
+  lim.rlim_cur = lim.rlim_max = static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + extra_bytes);
+  setrlimit(RLIMIT_AS, &lim);
+}
+
+}  // namespace
+
+TEST(Strassen, FailedScratchAllocationEndsWithMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer reserves address space of its own";
+#else
+  const int n = 600;  // padded to 608: three scratch copies of about 3 MB each
+  std::vector<double> A = RandomMatrix(n, n, 1), B = RandomMatrix(n, n, 2), C(n * n);
+  EXPECT_EXIT(
+      {
+        std::fflush(stdout);
+        dup2(2, 1);
+        std::printf(" ");  // the stdout buffer exists before the limit applies
+        LimitAddressSpace(1 << 20);
+        smult(A.data(), B.data(), C.data(), n, n, n);
+      },
+      ::testing::ExitedWithCode(1), "^ smult: out of memory\n$");
+#endif
 }
