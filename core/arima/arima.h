@@ -77,29 +77,42 @@ TSFORGE_API int forkal(int p, int q, int d, const double *phi, const double *the
 
 /* ---- estimators ---- */
 
-/* Work object of the conditional-sum-of-squares and exact-likelihood objectives:
-   one heap block, this header followed by x (3N + 1 doubles). */
+/* Work object of the conditional-sum-of-squares (alik_css_init) and exact-likelihood
+   (alik_init) objectives: one heap block, this header followed by x (3N + 1 doubles) and,
+   for alik_init only, the state-space work space of the Kalman filter. p and q are at
+   most 100; the coefficient stores hold the r = max(p, q + 1) <= 101 state-space
+   coefficients. With n = length: x[0..n-1] the working series (mean removed when M = 1),
+   x[n..2n-1] the residuals, x[2n..3n-1] the differenced series. */
 typedef struct alik_css_object {
   int p;
   int d;
   int q;
   int r;      /* max(p, q + 1) */
-  int pq;     /* p + q + M */
-  int N;
-  int length; /* length of the series the objective works on */
-  int M;
-  double eps;
+  int pq;     /* p + q + M, the number of parameters */
+  int N;      /* length of the undifferenced series */
+  int length; /* length n of the series the objective works on */
+  int M;      /* 1 when d = 0 (a mean is estimated) */
+  double eps; /* machine epsilon */
   double mean;
-  double ssq;
-  double loglik;
-  double phi[100];
-  double theta[100];
+  double ssq;    /* sum of squares of the last evaluation */
+  double loglik; /* objective value of the last evaluation */
+  double phi[101];
+  double theta[101];
   double *x;
+  double *kalman; /* alik_init: a, P, V and the covariance solve's work space; else null */
 } alik_css_object;
 
 typedef alik_css_object alik_object;
 
-/* Box-Jenkins least squares (Marquardt) */
+/* Box-Jenkins least squares. USPE: moment estimates of phi (p), theta (q), the constant
+   term and the innovation variance from the n values of the differenced series w.
+   avaluem: the n + Q - 1 residuals of the ARMA model over w extended backwards by Q
+   back-forecasts (the observed times are a[Q-1 .. Q+n-2]). sosqm: sum of a[i]^2, i < n.
+   nlalsm: Marquardt least squares from the USPE estimates, Q = max(15, 20p + q); the
+   parameter order of vcov is (level if M = 1, phi, theta), mean receives the constant
+   term mu (1 - sum phi), res the N - d residuals at the observed times; the pointer
+   before vcov is not used. Returns 1, 4 (200 iterations), or 0 (input error: negative
+   order, N <= d, or no more differenced values than parameters). */
 TSFORGE_API void USPE(const double *w, int n, int p, int q, double *phi, double *theta,
                       double *constant, double *var);
 TSFORGE_API void avaluem(const double *w, int n, int p, int q, const double *phi,
@@ -109,7 +122,13 @@ TSFORGE_API int nlalsm(const double *x, int N, int p, int d, int q, double *phi,
                        int M, double *mean, double *var, double *unused, double *vcov,
                        double *res, double eps);
 
-/* Conditional sum of squares */
+/* Conditional sum of squares. The work objects end the process (status 1) when p or q
+   exceeds 100. fcss(b): 0.5 ln(ssq / (n - p)) at b = (phi, -theta, mean if d = 0).
+   css: estimates from the N undifferenced values of x with optimiser optmethod; vcov
+   (ncoeff^2, order phi, theta, mean) is the inverse of (n - d) times the Hessian of
+   fcss; var = ssq / n with n = N - d; res receives N - 2d residuals; loglik receives the
+   objective value. Returns 1, 4, 15 as the minimiser ends, 0 for an input error
+   (negative order or N <= d: nothing is written). */
 TSFORGE_API alik_css_object *alik_css_init(int p, int d, int q, int N);
 TSFORGE_API void free_alik_css(alik_css_object *obj);
 TSFORGE_API double fcss(double *b, int ncoeff, void *params);
@@ -117,7 +136,18 @@ TSFORGE_API int css(double *x, int N, int optmethod, int p, int d, int q, double
                     double *theta, double *mean, double *var, double *res, double *loglik,
                     double *vcov);
 
-/* Exact likelihood by Kalman filter, Gardner, Harvey and Phillips (1980) / AS 154 */
+/* Exact likelihood by Kalman filter, Gardner, Harvey and Phillips (1980) / AS 154.
+   fas154(b): 0.5 (sum ln f_t / n + ln(sum u_t^2 / f_t / n)), the negative concentrated
+   log-likelihood per observation up to constants. as154: as css, started from the css
+   estimates; res receives standardised residuals.
+   starma: stationary state covariance P (packed upper triangle, r(r+1)/2) and V = g g'
+   of the ARMA state with r = max(ip, iq + 1); phi and theta hold r entries (phi is
+   zero-padded here). Returns 0, or without touching the arrays 1 (ip < 0), 2 (iq < 0),
+   4 (ip = iq = 0), 8 (r = 1). karma: the filter over n values of w from the state a, P
+   (no prediction before the first value when iupd = 1); adds to sumlog and ssq, writes
+   the standardised residuals and sets nit (at least 1). mode 0 is the full filter;
+   another mode runs the conditional recursions instead and resets mode to 0. delta is
+   not used. */
 TSFORGE_API alik_object *alik_init(int p, int d, int q, int N);
 TSFORGE_API void free_alik(alik_object *obj);
 TSFORGE_API double fas154(double *b, int ncoeff, void *params);
