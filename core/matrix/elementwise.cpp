@@ -12,8 +12,7 @@ ptrdiff_t element_count(int M, int N) {
   return (M > 0 && N > 0) ? static_cast<ptrdiff_t>(M) * N : 0;
 }
 
-// C = A + sign * B over an M x N strided view; sign is +1 or -1, so A - B is computed
-// as a subtraction, never as an addition of a negated value with different rounding.
+// C = A + B or C = A - B over an M x N strided view.
 template <bool Subtract>
 void combine_stride(const double *A, const double *B, double *C, int M, int N, ptrdiff_t lda,
                     ptrdiff_t ldb, ptrdiff_t ldc) {

@@ -80,7 +80,8 @@ TSFORGE_API int findrec(int *M, int *N, int *P);
 TSFORGE_API void add_zero_pad(double *A, int M, int N, int zrows, int zcols, double *X);
 /* C ((M - zrows) x (N - zcols)) = top-left corner of the M x N matrix X. */
 TSFORGE_API void remove_zero_pad(double *X, int M, int N, int zrows, int zcols, double *C);
-/* C = A * B on strided views by Strassen's recursion; sizes must be those of findrec. */
+/* C = A * B on strided views by Strassen's recursion (sizes from findrec split evenly at
+   every level); a level with an odd size uses the direct loop instead. */
 TSFORGE_API void srecmult(double *A, double *B, double *C, int M, int N, int P, int lda, int ldb,
                           int ldc);
 /* C = A * B through recmult. */

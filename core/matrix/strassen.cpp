@@ -79,7 +79,10 @@ void half_product(const operand &left, const operand &right, double *out, ptrdif
 
 void strassen(const double *A, const double *B, double *C, int M, int N, int P, ptrdiff_t lda,
               ptrdiff_t ldb, ptrdiff_t ldc) {
-  if (static_cast<double>(M) + N + P <= 192.0) {
+  // Odd sizes cannot be split into equal quadrants; findrec's sizes never are odd here,
+  // but a direct caller's may be, and the direct loop is then the exact alternative.
+  const bool odd = (M % 2) != 0 || (N % 2) != 0 || (P % 2) != 0;
+  if (static_cast<double>(M) + N + P <= 192.0 || odd) {
     tsf_matrix::product_overwrite(A, B, C, M, N, P, lda, ldb, ldc);
     return;
   }

@@ -95,6 +95,18 @@ TEST(Strassen, SrecmultOnPaddedViews) {
   }
 }
 
+TEST(Strassen, SrecmultOddSizesStayExact) {
+  // 201 + 150 + 99 > 192 with odd sizes: no quadrant split can drop a row or column.
+  std::vector<double> A = RandomMatrix(201, 150, 5), B = RandomMatrix(150, 99, 6), C(201 * 99);
+  srecmult(A.data(), B.data(), C.data(), 201, 150, 99, 150, 99, 99);
+  EXPECT_EQ(C, ScalarProduct(A, B, 201, 150, 99));
+  // Even at the top, odd one level down (sizes 202, 150, 98 halve to 101, 75, 49).
+  std::vector<double> A2 = RandomMatrix(202, 150, 7), B2 = RandomMatrix(150, 98, 8), C2(202 * 98);
+  srecmult(A2.data(), B2.data(), C2.data(), 202, 150, 98, 150, 98, 98);
+  std::vector<double> D2 = ScalarProduct(A2, B2, 202, 150, 98);
+  for (size_t i = 0; i < C2.size(); ++i) ASSERT_NEAR(C2[i], D2[i], 1e-12);
+}
+
 namespace {
 
 // Caps the address space a little above what the process uses now.
