@@ -107,6 +107,7 @@ TEST(Strassen, SrecmultOddSizesStayExact) {
   for (size_t i = 0; i < C2.size(); ++i) ASSERT_NEAR(C2[i], D2[i], 1e-12);
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 namespace {
 
 // Caps the address space a little above what the process uses now.
@@ -122,6 +123,7 @@ void LimitAddressSpace(long long extra_bytes) {
 }
 
 }  // namespace
+#endif
 
 TEST(Strassen, FailedScratchAllocationEndsWithMessage) {
 #if defined(__SANITIZE_ADDRESS__)
