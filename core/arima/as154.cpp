@@ -8,7 +8,7 @@
 
    Parameters as for the conditional sum of squares: phi, the MA coefficients in the
    internal sign c_j = -theta_j, then the mean when d = 0. The starting values are the
-   conditional-sum-of-squares estimates. */
+   conditional-sum-of-squares estimates, unless that fit ended on a non-finite objective. */
 #include <cmath>
 #include <vector>
 
@@ -81,12 +81,19 @@ int as154(double *x, int N, int optmethod, int p, int d, int q, double *phi, dou
           double *mean, double *var, double *res, double *loglik, double *vcov) {
   if (!tsf_arima::valid_fit_input(N, p, d, q)) return 0;
   alik_object *obj = alik_init(p, d, q, N);
-  css(x, N, optmethod, p, d, q, phi, theta, mean, var, res, loglik, vcov);
-  tsf_arima::load_series(obj, x, N);
+  const int css_code = css(x, N, optmethod, p, d, q, phi, theta, mean, var, res, loglik, vcov);
+  const int n = tsf_arima::load_series(obj, x, N);
+  std::vector<double> b(static_cast<std::size_t>(obj->pq), 0.0);
+  if (css_code == 15) {
+    // The conditional fit stopped where its objective overflowed: its last point is no
+    // estimate, so the exact fit starts where the conditional one did (zero coefficients,
+    // the sample mean).
+    *mean = obj->M == 1 ? tsf_arima::series_mean(obj->x, n) : 0.0;
+  } else {
+    for (int i = 0; i < p; ++i) b[i] = phi[i];
+    for (int j = 0; j < q; ++j) b[p + j] = -theta[j];
+  }
   obj->mean = *mean;
-  std::vector<double> b(static_cast<std::size_t>(obj->pq));
-  for (int i = 0; i < p; ++i) b[i] = phi[i];
-  for (int j = 0; j < q; ++j) b[p + j] = -theta[j];
   if (obj->M == 1) b[p + q] = obj->mean;
   objective_function f = {fas154, obj};
   const int code =
