@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -90,13 +91,13 @@ std::vector<std::string> split_row(const char *line, size_t length, char delimit
 // last line without terminator still counts.
 class LineReader {
  public:
-  explicit LineReader(std::streambuf &source) : source_(source), block_(size_t(1) << 20) {}
+  explicit LineReader(std::streambuf &source) : source_(source), block_(new char[kBlockSize]) {}
 
   bool Next(const char *&line, size_t &length) {
     spill_.clear();
     for (;;) {
       if (pos_ < end_) {
-        const char *from = block_.data() + pos_;
+        const char *from = block_.get() + pos_;
         size_t avail = end_ - pos_;
         const char *nl = static_cast<const char *>(std::memchr(from, '\n', avail));
         if (nl) {
@@ -126,14 +127,15 @@ class LineReader {
 
  private:
   bool Refill() {
-    std::streamsize got = source_.sgetn(block_.data(), static_cast<std::streamsize>(block_.size()));
+    std::streamsize got = source_.sgetn(block_.get(), static_cast<std::streamsize>(kBlockSize));
     pos_ = 0;
     end_ = got > 0 ? static_cast<size_t>(got) : 0;
     return end_ > 0;
   }
 
+  static const size_t kBlockSize = size_t(1) << 16;
   std::streambuf &source_;
-  std::vector<char> block_;
+  std::unique_ptr<char[]> block_;  // not zero-filled: every byte used is read first
   std::string spill_;
   size_t pos_ = 0;
   size_t end_ = 0;
