@@ -20,12 +20,14 @@ double dot(const double *a, const double *b, int N) {
   return s;
 }
 
-/* Minimiser of the cubic through (stx, fx, dx) and (stp, fp, dp): the "gamma" of the
-   cubic step; the sign follows the ordering of the two points as the caller decides. */
-double cubic_gamma(double theta, double s, double da, double db, bool clamp) {
+/* The "gamma" of the cubic step through two points with slopes da and db; the caller
+   sets its sign. The discriminant is non-negative in exact arithmetic in every case where
+   a minimiser of the cubic exists, and it may be a rounding error below zero when the
+   cubic degenerates (nearly linear f); it is clamped at 0 so that the step stays finite
+   instead of turning into NaN. */
+double cubic_gamma(double theta, double s, double da, double db) {
   double disc = (theta / s) * (theta / s) - (da / s) * (db / s);
-  if (clamp) disc = std::max(0.0, disc);
-  return s * std::sqrt(disc);
+  return s * std::sqrt(std::max(0.0, disc));
 }
 
 }  // namespace
@@ -46,7 +48,7 @@ int cstep(double *stx, double *fx, double *dx, double *sty, double *fy, double *
     bound = true;
     double theta = 3.0 * (*fx - *fp) / (*stp - *stx) + *dx + *dp;
     double s = std::max(std::fabs(theta), std::max(std::fabs(*dx), std::fabs(*dp)));
-    double gamma = cubic_gamma(theta, s, *dx, *dp, false);
+    double gamma = cubic_gamma(theta, s, *dx, *dp);
     if (*stp < *stx) gamma = -gamma;
     double p = (gamma - *dx) + theta;
     double q = ((gamma - *dx) + gamma) + *dp;
@@ -64,7 +66,7 @@ int cstep(double *stx, double *fx, double *dx, double *sty, double *fy, double *
     bound = false;
     double theta = 3.0 * (*fx - *fp) / (*stp - *stx) + *dx + *dp;
     double s = std::max(std::fabs(theta), std::max(std::fabs(*dx), std::fabs(*dp)));
-    double gamma = cubic_gamma(theta, s, *dx, *dp, false);
+    double gamma = cubic_gamma(theta, s, *dx, *dp);
     if (*stp > *stx) gamma = -gamma;
     double p = (gamma - *dp) + theta;
     double q = ((gamma - *dp) + gamma) + *dx;
@@ -80,7 +82,7 @@ int cstep(double *stx, double *fx, double *dx, double *sty, double *fy, double *
     bound = true;
     double theta = 3.0 * (*fx - *fp) / (*stp - *stx) + *dx + *dp;
     double s = std::max(std::fabs(theta), std::max(std::fabs(*dx), std::fabs(*dp)));
-    double gamma = cubic_gamma(theta, s, *dx, *dp, true);
+    double gamma = cubic_gamma(theta, s, *dx, *dp);
     if (*stp > *stx) gamma = -gamma;
     double p = (gamma - *dp) + theta;
     double q = (gamma + (*dx - *dp)) + gamma;
@@ -104,7 +106,7 @@ int cstep(double *stx, double *fx, double *dx, double *sty, double *fy, double *
     if (*brackt) {
       double theta = 3.0 * (*fp - *fy) / (*sty - *stp) + *dy + *dp;
       double s = std::max(std::fabs(theta), std::max(std::fabs(*dy), std::fabs(*dp)));
-      double gamma = cubic_gamma(theta, s, *dy, *dp, false);
+      double gamma = cubic_gamma(theta, s, *dy, *dp);
       if (*stp > *sty) gamma = -gamma;
       double p = (gamma - *dp) + theta;
       double q = ((gamma - *dp) + gamma) + *dy;
@@ -152,7 +154,8 @@ int cvsrch_ws(objective_function *funcval, gradient_function *grad, double *x, d
   double stpmin = ftol / rellength;
 
   double dginit = dot(grad_x, s, N);
-  if (dginit >= 0.0) return 0;
+  // A NaN slope (direction spoilt by a degenerate update) is no descent direction either.
+  if (!(dginit < 0.0)) return 0;
 
   int brackt = 0;
   bool stage1 = true;

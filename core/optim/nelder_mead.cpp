@@ -75,7 +75,11 @@ int nel_min(objective_function *funcval, double *x0, int N, double *dx, double f
     return 4;
   }
 
-  while (c == 0 && *iter < maxiter) {
+  // A pass that runs no simplex iteration (eps >= 1) would restart for ever on a function
+  // unbounded below; the passes are therefore bounded by maxiter as well.
+  int passes = 0;
+  while (c == 0 && *iter < maxiter && passes < maxiter) {
+    ++passes;
     build_simplex(funcval, s, start.data(), dx, delta);
     ilo = lowest_vertex(s);
     double ylo = s.y[ilo];
@@ -168,5 +172,5 @@ int nel_min(objective_function *funcval, double *x0, int N, double *dx, double f
 
   const double *best = s.vertex(ilo);
   for (int j = 0; j < N; ++j) xf[j] = best[j];
-  return *iter >= maxiter ? 4 : 1;
+  return (*iter >= maxiter || c == 0) ? 4 : 1;
 }
