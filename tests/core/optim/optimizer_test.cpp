@@ -16,8 +16,7 @@ using optim_test::Counter;
 
 namespace {
 
-// Methods whose minimiser is checked on the standard problems here.
-const int kMethods[] = {0, 7};
+const int kMethods[] = {0, 1, 2, 3, 4, 5, 6, 7};
 
 double max_abs_diff(const std::vector<double> &a, const std::vector<double> &b) {
   double m = 0.0;
@@ -26,16 +25,21 @@ double max_abs_diff(const std::vector<double> &a, const std::vector<double> &b) 
 }
 
 // Tolerance on the minimiser per method and problem (Rosenbrock, Quadratic5,
-// PowellSingular, Wood). Powell's singular Hessian limits every method to ~1e-3.
+// PowellSingular, Wood). The gradient tests stop near ||g|| ~ eps^(1/3); on Powell's
+// function (singular Hessian, quartic at 0) that leaves x within ~1e-2 of 0.
 double tolerance(int method, int problem) {
-  static const double nm[] = {1e-6, 1e-6, 5e-3, 1e-6};
-  static const double grad[] = {2e-5, 1e-6, 5e-3, 1e-5};
+  static const double nm[] = {1e-6, 1e-6, 1e-4, 1e-6};
+  static const double grad[] = {2e-5, 1e-6, 2e-2, 1e-5};
   return method == 0 ? nm[problem] : grad[problem];
 }
 
+// Nelder-Mead converges with 1; the Newton methods and bfgs_min stop on the scaled
+// gradient (1) or step (2); the More-Thuente methods on the gradient (1) or on the
+// relative change of f (6).
 bool success_code(int method, int rc) {
   if (method == 0) return rc == 1;
-  return rc == 1 || rc == 6;
+  if (method == 4 || method == 6 || method == 7) return rc == 1 || rc == 6;
+  return rc == 1 || rc == 2;
 }
 
 double nan_everywhere(double *, int, void *) { return std::nan(""); }
@@ -102,6 +106,7 @@ TEST(Optimizer, StandardProblemsThroughFminuncAndOptimize) {
       EXPECT_TRUE(success_code(method, rc)) << pr.name << " method " << method << " rc " << rc;
       EXPECT_LT(max_abs_diff(xf, pr.xmin), tolerance(method, k)) << pr.name << " method " << method;
       EXPECT_EQ(x0, pr.x0);
+      EXPECT_LT(pr.f(xf.data(), pr.N, nullptr), 1e-7) << pr.name << " method " << method;
 
       opt_object o = opt_init(pr.N);
       Counter c2;
