@@ -12,9 +12,11 @@ namespace {
 
 // Ascending order with NaN after every number: a strict weak order even for NaN data,
 // which std::sort needs to stay inside the array.
-bool less_nan_last(long double a, long double b) {
-  return a < b || (!std::isnan(a) && std::isnan(b));
-}
+struct LessNanLast {
+  bool operator()(long double a, long double b) const {
+    return a < b || (!std::isnan(a) && std::isnan(b));
+  }
+};
 
 }  // namespace
 
@@ -58,7 +60,7 @@ void TsAnomalyDetection::Quartiles(TsDataVec<long double> &q) {
     return;
   }
   std::vector<long double> s(data.Data());
-  std::sort(s.begin(), s.end(), less_nan_last);
+  std::sort(s.begin(), s.end(), LessNanLast());
   q[0] = s[n / 4];
   q[1] = (n % 2 == 1) ? s[n / 2] : (s[n / 2 - 1] + s[n / 2]) / 2;
   q[2] = s[3 * (n / 4) + 3 * (n % 4) / 4];  // floor(3n/4) without overflowing 3n
@@ -78,7 +80,8 @@ size_t TsAnomalyDetection::Outliers(double kLow, double kHigh) {
   const long double high = q[2] + r * kHigh;
   for (size_t i = 0; i < data.Size(); ++i) {
     const long double x = data[i];
-    if ((kLow > 0 && x < low) || (kHigh > 0 && x > high)) result.Append(static_cast<long double>(i));
+    if ((kLow > 0 && x < low) || (kHigh > 0 && x > high))
+      result.Append(static_cast<long double>(i));
   }
   return result.Size();
 }

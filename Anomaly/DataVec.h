@@ -68,7 +68,8 @@ class TsDataVec {
 };
 
 template <typename T>
-TsDataVec<T> OpUs(const TsDataVec<T> &a, const TsDataVec<T> &b, typename TsDataVec<T>::Operation op) {
+TsDataVec<T> OpUs(const TsDataVec<T> &a, const TsDataVec<T> &b,
+                  typename TsDataVec<T>::Operation op) {
   TsDataVec<T> out(a);
   const size_t common = std::min(a.Size(), b.Size());
   for (size_t i = 0; i < common; ++i) {

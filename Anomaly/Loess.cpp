@@ -12,15 +12,17 @@ namespace {
 
 // Ascending order with NaN after every number: a strict weak order even for NaN
 // residuals, which the selection algorithms need to stay inside the array.
-template <typename T>
-bool less_nan_last(T a, T b) {
-  return a < b || (!std::isnan(a) && std::isnan(b));
-}
+struct LessNanLast {
+  template <typename T>
+  bool operator()(T a, T b) const {
+    return a < b || (!std::isnan(a) && std::isnan(b));
+  }
+};
 
 // Element k of the ascending order of v (v is reordered).
 template <typename T>
 T select_kth(std::vector<T> &v, size_t k) {
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end(), less_nan_last<T>);
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end(), LessNanLast());
   return v[k];
 }
 
@@ -41,8 +43,53 @@ long lowess_neighbourhood(size_t n, double f) {
 }
 
 struct WeightedMoments {
-  long double w = 0, x = 0, xx = 0, y = 0, xy = 0;
+  long double w, x, xx, y, xy;
 };
+
+// Sums of weight, weight x, weight x^2, weight y and weight x y over left..right, the
+// weight of j being Tricube(|x[j] - x[i]| * scale) * robust[j] * w[j] (kept in wt[j]).
+// |x[j] - x[i]| equals the distance x[i] - x[j] left of i and x[j] - x[i] from i on, and
+// Tricube is even, so unsorted x give the same weights too. The sums are taken in three
+// short loops rather than one: on x87 long double, five accumulators and the loop
+// temporaries do not fit the register stack, and the spilled 80-bit values stall every
+// iteration.
+WeightedMoments neighbourhood_moments(TsLoess &loess, const std::vector<long double> &x,
+                                      const std::vector<long double> &y,
+                                      const std::vector<long double> &w,
+                                      const std::vector<long double> &robust, size_t i, size_t left,
+                                      size_t right, long double scale,
+                                      std::vector<long double> &wt) {
+  const long double xi = x[i];
+  for (size_t j = left; j <= right; ++j)
+    wt[j] = loess.Tricube(std::fabs(x[j] - xi) * scale) * robust[j] * w[j];
+  long double sw = 0, sx = 0, sxx = 0;
+  for (size_t j = left; j <= right; ++j) {
+    sw += wt[j];
+    sx += wt[j] * x[j];
+    sxx += wt[j] * x[j] * x[j];
+  }
+  long double sy = 0, sxy = 0;
+  for (size_t j = left; j <= right; ++j) {
+    sy += wt[j] * y[j];
+    sxy += wt[j] * x[j] * y[j];
+  }
+  return WeightedMoments{sw, sx, sxx, sy, sxy};
+}
+
+// Value at xi of the weighted least-squares line of the sums; the slope is 0 when the
+// weighted standard deviation of x is below tolerance, and a zero total weight gives 0.
+long double weighted_line_at(const WeightedMoments &s, long double xi, long double tolerance) {
+  long double mx = 0, my = 0, mxx = 0, mxy = 0;
+  if (s.w > 0) {
+    mx = s.x / s.w;
+    my = s.y / s.w;
+    mxx = s.xx / s.w;
+    mxy = s.xy / s.w;
+  }
+  const long double var = mxx - mx * mx;
+  const long double slope = (std::sqrt(std::fabs(var)) >= tolerance) ? (mxy - mx * my) / var : 0;
+  return slope * xi + (my - slope * mx);
+}
 
 // Bisquare weights (1 - u^2)^2, u = residual / (6 m), from the absolute residuals.
 void smooth_robustness_weights(const std::vector<long double> &resid, long double m,
@@ -67,7 +114,10 @@ void lowess_robustness_weights(const std::vector<double> &res, std::vector<doubl
   const double v1 = select_kth(rw, m1);
   // After the selection every element before m1 is <= rw[m1]; for even n the other
   // middle value is the largest of them.
-  const double v2 = (m2 == m1) ? v1 : *std::max_element(rw.begin(), rw.begin() + static_cast<std::ptrdiff_t>(m1), less_nan_last<double>);
+  const double v2 =
+      (m2 == m1) ? v1
+                 : *std::max_element(rw.begin(), rw.begin() + static_cast<std::ptrdiff_t>(m1),
+                                     LessNanLast());
   const double cmad = 3 * (v1 + v2);
   const double c9 = 0.999 * cmad;
   const double c1 = 0.001 * cmad;
@@ -162,7 +212,7 @@ std::vector<long double> TsLoess::Smooth(std::vector<long double> &x, std::vecto
   if (n <= 2) return std::vector<long double>(y.begin(), y.end());
   this->span = span;
   const size_t k = smooth_neighbourhood(n, span);
-  std::vector<long double> fit(n), resid(n), sorted(n), robust(n, 1.0L);
+  std::vector<long double> fit(n), resid(n), sorted(n), robust(n, 1.0L), wt(n);
   std::vector<size_t> interval(2);
   for (size_t pass = 0;; ++pass) {
     interval[0] = 0;
@@ -174,26 +224,9 @@ std::vector<long double> TsLoess::Smooth(std::vector<long double> &x, std::vecto
       long double h = x[far] - x[i];
       if (h == 0) h = 0.0001L;
       const long double scale = std::fabs(1 / h);
-      WeightedMoments s;
-      for (size_t j = left; j <= right; ++j) {
-        const long double dist = (j < i) ? x[i] - x[j] : x[j] - x[i];
-        const long double wt = Tricube(dist * scale) * robust[j] * w[j];
-        s.w += wt;
-        s.x += wt * x[j];
-        s.xx += wt * x[j] * x[j];
-        s.y += wt * y[j];
-        s.xy += wt * x[j] * y[j];
-      }
-      long double mx = 0, my = 0, mxx = 0, mxy = 0;
-      if (s.w > 0) {
-        mx = s.x / s.w;
-        my = s.y / s.w;
-        mxx = s.xx / s.w;
-        mxy = s.xy / s.w;
-      }
-      const long double var = mxx - mx * mx;
-      const long double slope = (std::sqrt(std::fabs(var)) >= tolerance) ? (mxy - mx * my) / var : 0;
-      fit[i] = slope * x[i] + (my - slope * mx);
+      const WeightedMoments s =
+          neighbourhood_moments(*this, x, y, w, robust, i, left, right, scale, wt);
+      fit[i] = weighted_line_at(s, x[i], tolerance);
       resid[i] = std::fabs(y[i] - fit[i]);
     }
     if (pass >= iterations) break;

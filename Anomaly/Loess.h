@@ -35,7 +35,7 @@
 
 class TSFORGE_API TsLoess {
  public:
-  long double span = 0.5;        // fraction of the points in each neighbourhood (Smooth)
+  long double span = 0.5;         // fraction of the points in each neighbourhood (Smooth)
   long double tolerance = 1e-12;  // smallest spread of x for a slope; smallest median residual
   size_t iterations = 2;          // robustness passes after the first fit (Smooth)
 

@@ -15,28 +15,31 @@ namespace {
 
 // Ascending order with NaN after every number: a strict weak order even for NaN data,
 // which the selection algorithm needs to stay inside the array.
-bool less_nan_last(long double a, long double b) {
-  return a < b || (!std::isnan(a) && std::isnan(b));
-}
+struct LessNanLast {
+  bool operator()(long double a, long double b) const {
+    return a < b || (!std::isnan(a) && std::isnan(b));
+  }
+};
 
 }  // namespace
 
-TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(const TsDataVec<long double> &timeReference)
+TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(
+    const TsDataVec<long double> &timeReference)
     : timeReference(timeReference) {}
 
 TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(TsDataVec<long double> &&timeReference)
     : timeReference(std::move(timeReference)) {}
 
-TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(const TsDataVec<long double> &data,
-                                                           const TsDataVec<long double> &timeReference)
+TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(
+    const TsDataVec<long double> &data, const TsDataVec<long double> &timeReference)
     : TsAnomalyDetection(data), timeReference(timeReference) {}
 
 TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(const TsDataVec<long double> &data,
                                                            TsDataVec<long double> &&timeReference)
     : TsAnomalyDetection(data), timeReference(std::move(timeReference)) {}
 
-TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(TsDataVec<long double> &&data,
-                                                           const TsDataVec<long double> &timeReference)
+TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(
+    TsDataVec<long double> &&data, const TsDataVec<long double> &timeReference)
     : TsAnomalyDetection(std::move(data)), timeReference(timeReference) {}
 
 TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(TsDataVec<long double> &&data,
@@ -46,7 +49,9 @@ TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(TsDataVec<long double
 TsTimeSeriesAnomalyDetection::~TsTimeSeriesAnomalyDetection() = default;
 
 void TsTimeSeriesAnomalyDetection::SetSmooth(bool smooth) { this->smooth = smooth; }
-void TsTimeSeriesAnomalyDetection::SetWeights(const TsDataVec<long double> &weights) { this->weights = weights; }
+void TsTimeSeriesAnomalyDetection::SetWeights(const TsDataVec<long double> &weights) {
+  this->weights = weights;
+}
 void TsTimeSeriesAnomalyDetection::SetWeights(TsDataVec<long double> &&weights) {
   this->weights = std::move(weights);
 }
@@ -60,7 +65,8 @@ void TsTimeSeriesAnomalyDetection::SetLowerQuantile(double p) { lowerQuantile = 
 void TsTimeSeriesAnomalyDetection::SetUpperQuantile(double p) { upperQuantile = p; }
 void TsTimeSeriesAnomalyDetection::SetLagDiffTimes(double m) { lagDiffTimes = m; }
 
-long double TsTimeSeriesAnomalyDetection::SeriesQuantile(const TsDataVec<long double> &v, double p) {
+long double TsTimeSeriesAnomalyDetection::SeriesQuantile(const TsDataVec<long double> &v,
+                                                         double p) {
   const size_t n = v.Size();
   if (n == 0) return 0;
   if (n == 1) return v[0];
@@ -71,11 +77,12 @@ long double TsTimeSeriesAnomalyDetection::SeriesQuantile(const TsDataVec<long do
   const size_t k = std::min(static_cast<size_t>(h), n - 1);
   const long double g = h - static_cast<double>(k);
   std::vector<long double> s(v.Data());
-  std::nth_element(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(k), s.end(), less_nan_last);
+  std::nth_element(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(k), s.end(), LessNanLast());
   const long double lo = s[k];
   // At an exact position the next value plays no part (an infinite one would give NaN).
   if (k == n - 1 || g == 0) return lo;
-  const long double hi = *std::min_element(s.begin() + static_cast<std::ptrdiff_t>(k) + 1, s.end(), less_nan_last);
+  const long double hi =
+      *std::min_element(s.begin() + static_cast<std::ptrdiff_t>(k) + 1, s.end(), LessNanLast());
   return (1 - g) * lo + g * hi;
 }
 
@@ -86,7 +93,8 @@ bool TsTimeSeriesAnomalyDetection::ScoredSeries(TsDataVec<long double> &z) {
   }
   if (timeReference.Size() != data.Size() || weights.Size() != data.Size()) return false;
   TsLoess loess;
-  TsDataVec<long double> trend(loess.Smooth(timeReference.Data(), data.Data(), weights.Data(), 0.5L));
+  TsDataVec<long double> trend(
+      loess.Smooth(timeReference.Data(), data.Data(), weights.Data(), 0.5L));
   z = data - trend;
   return true;
 }

@@ -34,8 +34,10 @@ TEST(DataVec, OpUsKeepsTailOfFirstOperand) {
   EXPECT_EQ(values(OpUs(a, b, Vec::Add)), (std::vector<long double>{11, 2, 3}));
   EXPECT_EQ(values(OpUs(a, make({4, 8}), Vec::Divide)), (std::vector<long double>{0.25, 0.25, 3}));
   // Any other operation value adds.
-  EXPECT_EQ(values(OpUs(a, b, static_cast<Vec::Operation>(7))), (std::vector<long double>{11, 2, 3}));
-  EXPECT_EQ(values(OpUs(a, b, static_cast<Vec::Operation>(-1))), (std::vector<long double>{11, 2, 3}));
+  EXPECT_EQ(values(OpUs(a, b, static_cast<Vec::Operation>(7))),
+            (std::vector<long double>{11, 2, 3}));
+  EXPECT_EQ(values(OpUs(a, b, static_cast<Vec::Operation>(-1))),
+            (std::vector<long double>{11, 2, 3}));
 }
 
 TEST(DataVec, OpUsDivisionByZeroIsIeee) {

@@ -176,7 +176,8 @@ TEST(Loess, SmoothMatchesCentredWeightedLine) {
   TsLoess t;
   t.iterations = 0;
   LVec fit = t.Smooth(x, y, w, 1.0L);
-  for (size_t i = 0; i < x.size(); ++i) EXPECT_REL_NEAR(double(fit[i]), double(global_tricube_fit(x, y, i)), 1e-12);
+  for (size_t i = 0; i < x.size(); ++i)
+    EXPECT_REL_NEAR(double(fit[i]), double(global_tricube_fit(x, y, i)), 1e-12);
 }
 
 TEST(Loess, SmoothZeroPriorWeights) {
@@ -224,7 +225,8 @@ TEST(Loess, SmoothSpanOutsideUnitInterval) {
     EXPECT_EQ(t.Smooth(x, y, w, s), y);
   }
   EXPECT_EQ(t.Smooth(x, y, w, 7.0L), t.Smooth(x, y, w, 1.0L));
-  EXPECT_EQ(t.Smooth(x, y, w, std::numeric_limits<long double>::infinity()), t.Smooth(x, y, w, 1.0L));
+  EXPECT_EQ(t.Smooth(x, y, w, std::numeric_limits<long double>::infinity()),
+            t.Smooth(x, y, w, 1.0L));
 }
 
 TEST(Loess, LowessMatchesR) {

@@ -43,7 +43,8 @@ TsTimeSeriesAnomalyDetection quartile_detector(size_t n) {
 // A trend with a small wiggle and one spike of +20 at position 50.
 Vec trend_with_spike(size_t n) {
   Vec v;
-  for (size_t i = 0; i < n; ++i) v.Append(0.5L * i + 0.1L * std::sin(1.3L * i) + (i == 50 ? 20 : 0));
+  for (size_t i = 0; i < n; ++i)
+    v.Append(0.5L * i + 0.1L * std::sin(1.3L * i) + (i == 50 ? 20 : 0));
   return v;
 }
 
@@ -133,7 +134,7 @@ TEST(TimeSeriesAnomalyDetection, ZeroRangeAndEmptySeries) {
 
 TEST(TimeSeriesAnomalyDetection, ProbabilitiesOutsideUnitInterval) {
   TsTimeSeriesAnomalyDetection d(iota_vec(10));
-  d.SetLowerQuantile(-1);  // as 0: qlow = 1
+  d.SetLowerQuantile(-1);   // as 0: qlow = 1
   d.SetUpperQuantile(0.5);  // qhigh 5.5, R 4.5, fence 10
   d.SetLagDiffTimes(1);
   EXPECT_EQ(d.Detect(one_to_nine_then(100)).Data(), (Values{9}));
