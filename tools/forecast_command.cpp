@@ -1,0 +1,244 @@
+// tsforge forecast: chooses an ARIMA order by AIC (as the host entry point does) or fits
+// the order given, prints the model report and a forecast table, optionally a chart.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Forecast/ARIMA.h"
+#include "core/arima/arima.h"
+#include "tools/commands.h"
+#include "tools/jobs.h"
+#include "tools/options.h"
+#include "tools/quiet_stdout.h"
+#include "tools/svg_chart.h"
+#include "tools/table_input.h"
+
+namespace tsforge_cli {
+
+const char *const kForecastHelp =
+    "usage: tsforge forecast FILE --column NAME [--column NAME ...] [options]\n"
+    "\n"
+    "Fits an ARIMA(p, d, q) model to each column and forecasts it. Without --order the\n"
+    "order is chosen by the smallest AIC over p = 0..3, d = 0..2, q = 0..3, fitted by\n"
+    "exact maximum likelihood, as the library's CalculateOrderAndGetPredictions does.\n"
+    "\n"
+    "options:\n"
+    "  --column NAME     column to forecast (repeatable); a 1-based number with --no-header\n"
+    "  --horizon H       number of steps to forecast, 1 to 10000 (default 12)\n"
+    "  --order p,d,q     fit this order instead of searching (p, q 0 to 20; d 0 to 3)\n"
+    "  --method M        mle, css or bj (default mle; the search needs mle)\n"
+    "  --delimiter C     field delimiter, one character or 'tab' (default ',')\n"
+    "  --no-header       the file has no header line\n"
+    "  --plot OUT.svg    write a chart of the series, the forecasts and their 95% band\n"
+    "  --jobs N          process the columns on N threads (default 1)\n"
+    "  --help            show this text\n"
+    "\n"
+    "Prints, per column: the chosen order, the model report and a table of step,\n"
+    "forecast, mean square error and the 95% interval forecast +/- 1.96 sqrt(mse).\n"
+    "Exit status: 0 success, 1 bad input or data, 2 usage error.\n";
+
+namespace {
+
+struct Settings {
+  TableSource source;
+  std::vector<std::string> columns;
+  int horizon = 12;
+  bool fixed_order = false;
+  int p = 0, d = 0, q = 0;
+  int method = 0;  // 0 MLE, 1 CSS, 2 Box-Jenkins
+  std::string plot;
+  int jobs = 1;
+};
+
+struct ColumnResult {
+  std::string column;
+  std::vector<double> series;
+  int p = 0, d = 0, q = 0;
+  std::vector<double> forecasts, mse;
+  std::unique_ptr<arima_object, void (*)(arima_object *)> model{nullptr, arima_free};
+};
+
+const int kOptimiser = 7;  // BFGS with More-Thuente line search, as the entry point uses
+
+void parse_order(const std::string &text, Settings &s) {
+  int v[3];
+  size_t start = 0;
+  for (int k = 0; k < 3; ++k) {
+    size_t comma = text.find(',', start);
+    if ((k < 2) == (comma == std::string::npos))
+      throw UsageError("option '--order' needs three integers p,d,q, not '" + text + "'");
+    std::string part = text.substr(start, k < 2 ? comma - start : std::string::npos);
+    v[k] = parse_int("order", part, 0, k == 1 ? 3 : 20);
+    start = comma + 1;
+  }
+  s.fixed_order = true;
+  s.p = v[0], s.d = v[1], s.q = v[2];
+}
+
+Settings parse_settings(const std::vector<std::string> &args) {
+  ParsedArgs a = parse_args(args, {{"column", true, true},
+                                   {"horizon", true, false},
+                                   {"order", true, false},
+                                   {"method", true, false},
+                                   {"delimiter", true, false},
+                                   {"no-header", false, false},
+                                   {"plot", true, false},
+                                   {"jobs", true, false}});
+  Settings s;
+  if (a.positional.size() != 1) throw UsageError("forecast needs exactly one FILE");
+  s.source.path = a.positional[0];
+  if (!a.has("column")) throw UsageError("forecast needs at least one --column");
+  s.columns = a.values["column"];
+  if (a.has("horizon")) s.horizon = parse_int("horizon", a.last("horizon"), 1, 10000);
+  if (a.has("order")) parse_order(a.last("order"), s);
+  if (a.has("method")) {
+    const std::string &m = a.last("method");
+    if (m == "mle") s.method = 0;
+    else if (m == "css") s.method = 1;
+    else if (m == "bj") s.method = 2;
+    else throw UsageError("option '--method' needs mle, css or bj, not '" + m + "'");
+    if (s.method != 0 && !s.fixed_order)
+      throw UsageError("the order search compares AIC, which only --method mle provides: give --order too");
+  }
+  if (a.has("delimiter")) s.source.delimiter = parse_delimiter(a.last("delimiter"));
+  s.source.header = !a.has("no-header");
+  if (a.has("plot")) s.plot = a.last("plot");
+  if (a.has("jobs")) s.jobs = parse_int("jobs", a.last("jobs"), 1, 64);
+  return s;
+}
+
+// The fewest values a fit of the settings can use: the search skips every order whose
+// p + d + q is not below the length, and a fixed order needs more values than p + d + q.
+size_t values_needed(const Settings &s) {
+  return s.fixed_order ? static_cast<size_t>(s.p + s.d + s.q + 1) : 3;
+}
+
+void choose_order(const Settings &s, ColumnResult &r) {
+  if (s.fixed_order) {
+    r.p = s.p, r.d = s.d, r.q = s.q;
+    return;
+  }
+  TsARIMA search(ARIMAOrder{0, 0, 0}, static_cast<ARIMAMethod_t>(0), static_cast<ARIMAOptimization_t>(kOptimiser));
+  std::vector<double> predictions;
+  std::vector<int> order;
+  search.CalculateOrderAndPredict(r.series, predictions, s.horizon, order);
+  if (order.size() == 3) r.p = order[0], r.d = order[1], r.q = order[2];
+}
+
+// Fits the chosen order the way the forecaster does and keeps the model for its report.
+void fit_and_forecast(const Settings &s, ColumnResult &r) {
+  int n = static_cast<int>(r.series.size());
+  r.model.reset(arima_init(r.p, r.d, r.q, n));
+  arima_setMethod(r.model.get(), s.method);
+  arima_setOptMethod(r.model.get(), kOptimiser);
+  arima_exec(r.model.get(), r.series.data());
+  r.forecasts.assign(s.horizon, 0.0);
+  r.mse.assign(s.horizon, 0.0);
+  if (r.model->retval != 0)
+    arima_predict(r.model.get(), r.series.data(), s.horizon, r.forecasts.data(), r.mse.data());
+}
+
+void print_table(const ColumnResult &r) {
+  std::printf("\nForecasts (95%% interval: forecast +/- 1.96 * sqrt(mse))\n");
+  std::printf("%5s %16s %16s %16s %16s\n", "step", "forecast", "mse", "lower", "upper");
+  for (size_t h = 0; h < r.forecasts.size(); ++h) {
+    double half = 1.96 * std::sqrt(r.mse[h]);
+    std::printf("%5zu %16.6f %16.6f %16.6f %16.6f\n", h + 1, r.forecasts[h], r.mse[h], r.forecasts[h] - half,
+                r.forecasts[h] + half);
+  }
+}
+
+Chart forecast_chart(const Settings &s, const ColumnResult &r) {
+  Chart c;
+  char order[64];
+  std::snprintf(order, sizeof order, "ARIMA(%d, %d, %d)", r.p, r.d, r.q);
+  c.title = s.source.path + ": " + r.column + ", " + order + " forecast";
+  c.x_label = "observation";
+  c.y_label = r.column;
+  ChartLine series{"series", "#1f4e9c", {}, {}};
+  for (size_t i = 0; i < r.series.size(); ++i) series.x.push_back(double(i + 1)), series.y.push_back(r.series[i]);
+  ChartLine fc{"forecast", "#c0392b", {}, {}};
+  ChartBand band{"95% interval", "#e67e22", {}, {}, {}};
+  for (size_t h = 0; h < r.forecasts.size(); ++h) {
+    double x = double(r.series.size() + h + 1), half = 1.96 * std::sqrt(r.mse[h]);
+    fc.x.push_back(x), fc.y.push_back(r.forecasts[h]);
+    band.x.push_back(x), band.lower.push_back(r.forecasts[h] - half), band.upper.push_back(r.forecasts[h] + half);
+  }
+  c.bands.push_back(band);
+  c.lines.push_back(series);
+  c.lines.push_back(fc);
+  return c;
+}
+
+const char *status_text(int retval) {
+  switch (retval) {
+    case 4: return "the optimiser did not converge";
+    case 15: return "the optimiser met infinite or NaN values";
+    default: return "the estimation reported a problem";
+  }
+}
+
+}  // namespace
+
+int forecast_command(const std::vector<std::string> &args) {
+  Settings s = parse_settings(args);
+  Table table(s.source);
+  std::vector<ColumnResult> results(s.columns.size());
+  for (size_t i = 0; i < s.columns.size(); ++i) {
+    results[i].column = s.columns[i];
+    results[i].series = table.numeric_column(s.columns[i]);
+    if (results[i].series.size() < values_needed(s))
+      throw InputError(s.source.path + ": column '" + s.columns[i] + "' has " +
+                       std::to_string(results[i].series.size()) + " values; the model needs at least " +
+                       std::to_string(values_needed(s)));
+  }
+  {
+    QuietStdout quiet;
+    run_jobs(results.size(), s.jobs, [&](size_t i) {
+      choose_order(s, results[i]);
+      fit_and_forecast(s, results[i]);
+    });
+  }
+
+  std::vector<std::pair<std::string, std::string>> charts;
+  int status = 0;
+  for (ColumnResult &r : results) {
+    if (&r != &results.front()) std::printf("\n");
+    std::printf("File: %s, column: %s, %zu values\n", s.source.path.c_str(), r.column.c_str(), r.series.size());
+    std::printf("Order: ARIMA(%d, %d, %d)%s\n", r.p, r.d, r.q,
+                s.fixed_order ? " (given)" : " (smallest AIC over p = 0..3, d = 0..2, q = 0..3)");
+    std::fflush(stdout);
+    if (r.model->retval == 0) {
+      std::fprintf(stderr, "tsforge: %s: column '%s': the model could not be estimated from these values\n",
+                   s.source.path.c_str(), r.column.c_str());
+      status = 1;
+      continue;
+    }
+    arima_summary(r.model.get());
+    print_table(r);
+    std::fflush(stdout);
+    if (r.model->retval != 1)
+      std::fprintf(stderr, "tsforge: warning: %s: column '%s': %s (status %d)\n", s.source.path.c_str(),
+                   r.column.c_str(), status_text(r.model->retval), r.model->retval);
+    if (!s.plot.empty())
+      charts.emplace_back(plot_path_for(s.plot, r.column, results.size() > 1), render_svg(forecast_chart(s, r)));
+  }
+  if (status == 0)
+    for (const auto &c : charts) write_file(c.first, c.second);
+  return status;
+}
+
+std::string plot_path_for(const std::string &path, const std::string &column, bool several) {
+  if (!several) return path;
+  std::string tag;
+  for (char ch : column) tag += (std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' || ch == '_') ? ch : '_';
+  size_t slash = path.find_last_of('/');
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + "-" + tag;
+  return path.substr(0, dot) + "-" + tag + path.substr(dot);
+}
+
+}  // namespace tsforge_cli
