@@ -121,7 +121,7 @@ void choose_order(const Settings &s, ColumnResult &r) {
     r.p = s.p, r.d = s.d, r.q = s.q;
     return;
   }
-  TsARIMA search(ARIMAOrder{0, 0, 0}, static_cast<ARIMAMethod_t>(0), static_cast<ARIMAOptimization_t>(kOptimiser));
+  TsARIMA search(ARIMAOrder{0, 0, 0}, ARIMA_MLE, ARIMA_BFGS_MORE_THUENTE);
   std::vector<double> predictions;
   std::vector<int> order;
   search.CalculateOrderAndPredict(r.series, predictions, s.horizon, order);
