@@ -111,8 +111,9 @@ typedef alik_css_object alik_object;
    nlalsm: Marquardt least squares from the USPE estimates, Q = max(15, 20p + q); the
    parameter order of vcov is (level if M = 1, phi, theta), mean receives the constant
    term mu (1 - sum phi), res the N - d residuals at the observed times; the pointer
-   before vcov is not used. Returns 1, 4 (200 iterations), or 0 (input error: negative
-   order, N <= d, or no more differenced values than parameters). */
+   before vcov is not used. Returns 1, 4 (200 iterations), 15 (the sum of squares or its
+   derivatives became infinite or NaN, announced on standard output), or 0 (input error:
+   negative order, N <= d, or no more differenced values than parameters). */
 TSFORGE_API void USPE(const double *w, int n, int p, int q, double *phi, double *theta,
                       double *constant, double *var);
 TSFORGE_API void avaluem(const double *w, int n, int p, int q, const double *phi,

@@ -7,7 +7,9 @@
    and nonlinear estimation); Marquardt, D. W. (1963), SIAM J. Appl. Math. 11, 431-441.
 
    Signs: w[t] - sum phi[i] w[t-i] = a[t] - sum theta[j] a[t-j]. */
+#include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -186,6 +188,16 @@ struct marquardt_fit {
     damp(lambda);
   }
 
+  /* Whether the scaled normal equations are usable (residuals that overflowed, or a
+     parameter without influence, leave infinities or NaNs there). */
+  bool finite_system() const {
+    for (double v : A)
+      if (!std::isfinite(v)) return false;
+    for (double v : g)
+      if (!std::isfinite(v)) return false;
+    return true;
+  }
+
   void damp(double lambda) {
     for (int i = 0; i < k; ++i) A[i * k + i] = 1.0 + lambda;
   }
@@ -198,6 +210,20 @@ struct marquardt_fit {
     for (int i = 0; i < k; ++i) s[i] /= D[i];
   }
 };
+
+/* 15 with the library's announcement when the sum of squares at the current parameters
+   or the linearised system there is not finite, else 0. */
+int finite_fit_status(double ssq, bool finite_system) {
+  if (ssq >= DBL_MAX || ssq <= -DBL_MAX) {
+    std::printf("Program Exiting as the function value exceeds the maximum double value");
+    return 15;
+  }
+  if (std::isnan(ssq) || !finite_system) {
+    std::printf("Program Exiting as the function returns NaN");
+    return 15;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -267,12 +293,13 @@ int nlalsm(const double *x, int N, int p, int d, int q, double *phi, double *the
   tsf_arima::marquardt_damping damping;
   fit.residuals(beta.data(), a0.data());
   fit.linearise(beta, a0.data(), a1.data(), damping.lambda);
+  int code = finite_fit_status(sosqm(a0.data(), L), fit.finite_system());
 
   const double tolerance = 1e-8;
   const int max_iterations = 200;
   double stepsize = 1.0;
   int iter = 0;
-  while (stepsize >= tolerance && iter < max_iterations) {
+  while (code == 0 && stepsize >= tolerance && iter < max_iterations) {
     ++iter;
     fit.solve_step();
     for (int i = 0; i < k; ++i) trial[i] = beta[i] + fit.s[i];
@@ -288,12 +315,13 @@ int nlalsm(const double *x, int N, int p, int d, int q, double *phi, double *the
       fit.residuals(beta.data(), a0.data());
       latest = a0.data();
       fit.linearise(beta, a0.data(), a1.data(), damping.lambda);
+      code = finite_fit_status(sosqm(a0.data(), L), fit.finite_system());
     } else {
       damping.reject();
       fit.damp(damping.lambda);
     }
   }
-  const int code = iter >= max_iterations ? 4 : 1;
+  if (code == 0) code = iter >= max_iterations ? 4 : 1;
 
   *var = sosqm(a0.data(), L) / (n - p - q - M);
   double ar_sum = 0.0;
