@@ -156,6 +156,38 @@ TEST(Bfgs, NaNAtTrialPointStopsWithTrialPoint) {
   EXPECT_GT(xf[0], -0.5 - 1e-6);
 }
 
+TEST(Bfgs, ScalesAndStartComeBackUnchanged) {
+  Defaults d;
+  objective_function f{optim_test::wood, nullptr};
+  std::vector<double> x0{-3.0, -1.0, -3.0, -1.0}, dx{2.0, 0.5, 4.0, 0.25}, xf(4);
+  std::vector<double> x0_in = x0, dx_in = dx;
+  int iter = 0;
+  int rc = bfgs_min2(&f, nullptr, x0.data(), 4, 4, dx.data(), 1.0, -1.0, 1000, &iter, d.eps, d.gtol, d.ftol,
+                     d.xtol, xf.data());
+  EXPECT_TRUE(rc == 1 || rc == 6) << rc;
+  EXPECT_EQ(x0, x0_in);  // powers of two: exact
+  EXPECT_EQ(dx, dx_in);
+  // xf is a point of f's own domain: Wood's minimum.
+  for (double v : xf) EXPECT_NEAR(v, 1.0, 1e-4);
+}
+
+TEST(Bfgs, GradientFailureAtStartStops) {
+  // f finite at x0 = (1, 1) but NaN one forward step to the right in x[0].
+  Counter c;
+  objective_function f{[](double *x, int N, void *p) {
+                         optim_test::note(x, N, p);
+                         return x[0] > 1.0 ? std::nan("") : x[0] * x[0] + x[1] * x[1];
+                       },
+                       &c};
+  std::vector<double> x0{1.0, 1.0}, xf;
+  int iter = -1, rc = 0;
+  std::string out = tsf_test::CaptureStdout([&] { rc = run_bfgs(&f, x0, xf, 1000, &iter); });
+  EXPECT_EQ(rc, 15);
+  EXPECT_EQ(iter, 0);
+  EXPECT_EQ(out, "Program Exiting as the function returns NaN");
+  EXPECT_EQ(c.evals, 1 + 2);  // f(x0), then the first difference pair
+}
+
 TEST(Bfgs, IterationLimitGivesFour) {
   objective_function f{optim_test::rosenbrock, nullptr};
   std::vector<double> x0{-1.2, 1.0}, xf;
