@@ -124,6 +124,8 @@ std::string render_svg(const Chart &c) {
   for (const auto &m : c.markers) xr.add(m.x), yr.add(m.y);
   xr.settle();
   yr.settle();
+  double pad = 0.04 * (yr.hi - yr.lo);  // keep lines off the frame
+  yr.lo -= pad, yr.hi += pad;
   Frame f(xr, yr);
   std::vector<std::pair<std::string, std::string>> legend;
 
