@@ -53,7 +53,7 @@ typedef struct opt_set {
   int iter;            /* iterations of the last optimize */
   int method;          /* method number of the last optimize */
   int retval;          /* return code of the last optimize */
-  char method_name[48];
+  char method_name[48]; /* name of the last method (longest: 36 characters) */
   double *xopt;        /* N doubles: solution of the last optimize */
 } opt_set;
 
@@ -109,14 +109,16 @@ TSFORGE_API int grad_cd(objective_function *funcval, gradient_function *grad, do
                         double eps, double *f);
 /* Forward-difference gradient, 2N evaluations; x is not modified. */
 TSFORGE_API int grad_calc(objective_function *funcval, double *x, int N, double *dx, double eps, double *f);
-/* Central-difference gradient, 2N evaluations; x is perturbed in place and restored. */
+/* Central-difference gradient, 2N evaluations; x is perturbed in place and restored, on
+   the status-15 path as well. */
 TSFORGE_API int grad_calc2(objective_function *funcval, double *x, int N, double *dx, double eps, double *f);
 /* Full forward-difference Hessian from function values, 4N^2 evaluations, the last one at
    x itself; x is not modified. */
 TSFORGE_API int hessian_fd(objective_function *funcval, double *x, int N, double *dx, double eps,
                            double *H);
 /* Forward-difference Hessian with shared evaluations, 1 + 2N + N(N-1)/2 evaluations;
-   writes the diagonal and upper triangle only. x is perturbed in place and restored. */
+   writes the diagonal and upper triangle only. x is perturbed in place and restored (also
+   when it stops with status 15). */
 TSFORGE_API int hessian_fd2(objective_function *funcval, double *x, int N, double *dx, double eps,
                             double *H);
 /* Forward-difference Jacobian J of the gradient g, with gx = g(x); x restored. */
@@ -131,7 +133,8 @@ TSFORGE_API int hessian_opt(objective_function *funcval, gradient_function *grad
 
 /* ---- BFGS with More-Thuente line search ------------------------------------------------ */
 
-/* Method 7. m is accepted and not used. xi and dx are returned unchanged. */
+/* Method 7. m is accepted and not used. xi and dx are returned unchanged. A non-finite
+   f(xi) is announced once and returns 15 without iterating (no gradient is taken there). */
 TSFORGE_API int bfgs_min2(objective_function *funcval, gradient_function *grad, double *xi, int N, int m,
                           double *dx, double fsval, double maxstep, int maxiter, int *iter, double eps,
                           double gtol, double ftol, double xtol, double *xf);
@@ -142,8 +145,9 @@ TSFORGE_API int lnsrchmt(objective_function *funcval, gradient_function *grad, d
 /* More-Thuente search along s for a step satisfying the strong Wolfe conditions. On
    return x, *fx and grad_x describe the last point evaluated. Codes: 1 conditions hold,
    2 interval below xtol, 3 maxfev evaluations, 4 step at stpmin, 5 step at stpmax,
-   6 rounding errors prevent progress, 0 improper input or no descent direction,
-   15 non-finite f. */
+   6 rounding errors prevent progress, 0 improper input or no descent direction (a NaN
+   slope included), 15 non-finite f at a trial point or at one of its central-difference
+   points. */
 TSFORGE_API int cvsrch(objective_function *funcval, gradient_function *grad, double *x, double *fx,
                        double *grad_x, double *stp, double *s, int N, double *dx, double stpmax, int maxfev,
                        double eps2, double ftol, double gtol, double xtol);
@@ -169,13 +173,16 @@ TSFORGE_API void linsolve_lower(double *L, int N, double *b, double *x);
 /* ---- Nelder-Mead simplex --------------------------------------------------------------- */
 
 /* Downhill simplex from x0 with first-simplex edges dx; fsval is not used. Returns 1 on
-   convergence of the spread of f below eps, 4 at the iteration limit. */
+   convergence of the spread of f below eps, 4 at the iteration limit. The restarts are
+   bounded by maxiter too (with eps >= 1 no pass iterates); 4 also when they run out while
+   the probe still improves. maxiter <= 0 returns 4 with xf = x0. */
 TSFORGE_API int nel_min(objective_function *funcval, double *x0, int N, double *dx, double fsval,
                         int maxiter, int *iter, double eps, double *xf);
 
 /* ---- One-dimensional root and minimum (Brent 1973) -------------------------------------- */
 
-/* A zero of f in [a, b] (f(a), f(b) of opposite signs), to 2 eps |x| + t. */
+/* A zero of f in [a, b] (f(a), f(b) of opposite signs), to 2 eps |x| + t. Signs are not
+   checked: with equal signs the search still ends, on some point of [a, b]. */
 TSFORGE_API double brent_zero(univariate_function *funcval, double a, double b, double t, double eps);
 /* Local minimum of f in [a, b]; the abscissa goes to *x, the value is returned. */
 TSFORGE_API double brent_local_min(univariate_function *funcval, double a, double b, double t, double eps,

@@ -50,6 +50,19 @@ TEST(Brent, KnownRoots) {
   EXPECT_NEAR(brent_zero(&g, 2.0, 10.0, 1e-14, eps), 3.5, 1e-13);
 }
 
+TEST(Brent, ZeroWithoutSignChangeStillEnds) {
+  int n = 0;
+  univariate_function f{[](double x, void *p) {
+                          ++*static_cast<int *>(p);
+                          return x * x + 1.0;
+                        },
+                        &n};
+  double z = brent_zero(&f, -1.0, 2.0, 1e-12, macheps());
+  EXPECT_GE(z, -1.0);
+  EXPECT_LE(z, 2.0);
+  EXPECT_LT(n, 100);
+}
+
 TEST(Brent, LocalMinimum) {
   double eps = macheps(), x = 0.0;
   univariate_function f{shifted_square, nullptr};
