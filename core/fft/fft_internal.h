@@ -11,6 +11,13 @@ namespace tsf_fft {
 // in and out must not overlap. Allocates nothing.
 void mixed_radix(const fft_object *obj, int n, int sgn, const fft_data *in, fft_data *out);
 
+// mixed_radix with the two-column kernels allowed or not (they run only when the machine
+// has them); both give the same values bit for bit.
+void mixed_radix_columns(const fft_object *obj, int n, int sgn, const fft_data *in, fft_data *out,
+                         bool two_columns);
+// Whether this build and machine have the two-column kernels.
+bool two_column_kernels();
+
 // Bluestein transform of length obj->N on the padded length of the plan.
 void bluestein(const fft_object *obj, const fft_data *in, fft_data *out);
 
