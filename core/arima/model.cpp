@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr double kLog2Pi = 1.8378762217451237;
+// ln(2 pi) to double precision. (The figure 1.8378762217451237 sometimes quoted for it is
+// wrong from the seventh digit and would shift every log-likelihood by 4.2e-7 per point.)
+constexpr double kLog2Pi = 1.8378770664093453;
 
 const char *const kOptSummaryName[8] = {"Nelder-Mead",
                                         "Newton Line Search",
@@ -215,14 +217,17 @@ void arima_exec(arima_object *obj, const double *x) {
   }
   // The estimators read the series without writing to it.
   double *xs = const_cast<double *>(x);
+  // An estimator that stops on an input error leaves the objective unset: NaN keeps
+  // such a model out of any comparison by AIC.
+  const double unset = std::numeric_limits<double>::quiet_NaN();
   if (obj->method == 0) {
-    double l = 0.0;
+    double l = unset;
     obj->retval = as154(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
                         &obj->mean, &obj->var, obj->res, &l, obj->vcov);
     obj->loglik = loglik_from_objective(l, obj->Nused);
     obj->aic = -2.0 * obj->loglik + 2.0 * obj->ncoeff + 2.0;
   } else if (obj->method == 1) {
-    double l = 0.0;
+    double l = unset;
     obj->retval = css(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
                       &obj->mean, &obj->var, obj->res, &l, obj->vcov);
     obj->loglik = loglik_from_objective(l, obj->Nused);
