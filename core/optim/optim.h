@@ -314,13 +314,13 @@ typedef struct nls_set {
   double gtol;    /* orthogonality tolerance, eps^(1/3) */
   double ftol;    /* relative sum-of-squares tolerance, eps^(2/3) */
   double xtol;    /* relative parameter tolerance, eps */
-  int Maxiter;    /* iteration limit, 1000 */
+  int Maxiter;    /* iteration limit, 1000 (kept for callers; the solves are bounded by MaxFev) */
   int MaxFev;     /* limit on residual-function calls, 1000 */
   int Iter;       /* residual-function calls of the last solve */
   int nfev;       /* residual-function calls of the last solve */
   int njev;       /* Jacobian calls of the last solve */
   int ldfjac;     /* leading dimension of the Jacobian, M */
-  int mode;       /* 1: internal scaling, 2: the caller's scale factors */
+  int mode;       /* scaling of the last solve: 1 internal (nls), 2 the caller's (nls_scale) */
   int retval;     /* termination code of the last solve */
   double *xopt;   /* N doubles: solution of the last solve */
 } nls_set;
