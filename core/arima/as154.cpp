@@ -15,6 +15,7 @@
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
 #include "core/optim/optim.h"
+#include "core/stats/stats.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ int as154(double *x, int N, int optmethod, int p, int d, int q, double *phi, dou
     // The conditional fit stopped where its objective overflowed: its last point is no
     // estimate, so the exact fit starts where the conditional one did (zero coefficients,
     // the sample mean).
-    *mean = obj->M == 1 ? tsf_arima::series_mean(obj->x, n) : 0.0;
+    *mean = obj->M == 1 ? ::mean(obj->x, n) : 0.0;
   } else {
     for (int i = 0; i < p; ++i) b[i] = phi[i];
     for (int j = 0; j < q; ++j) b[p + j] = -theta[j];

@@ -16,6 +16,7 @@
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
 #include "core/matrix/matrix.h"
+#include "core/stats/stats.h"
 #include "core/transform/transform.h"
 
 namespace tsf_arima {
@@ -231,8 +232,8 @@ extern "C" {
 
 void USPE(const double *w, int n, int p, int q, double *phi, double *theta, double *constant, double *var) {
   std::vector<double> c(static_cast<std::size_t>(p) + q + 1, 0.0);
-  tsf_arima::series_autocovariance(w, n, c.data(), p + q + 1);
-  const double xbar = tsf_arima::series_mean(w, n);
+  autocovar(const_cast<double *>(w), n, c.data(), p + q + 1);
+  const double xbar = ::mean(const_cast<double *>(w), n);
   for (int i = 0; i < p; ++i) phi[i] = 0.0;
   for (int j = 0; j < q; ++j) theta[j] = 0.0;
   if (p > 0) tsf_arima::uspe_ar_step(c.data(), p, q, phi);

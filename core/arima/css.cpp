@@ -19,6 +19,7 @@
 #include "core/arima/estimators_internal.h"
 #include "core/matrix/matrix.h"
 #include "core/optim/optim.h"
+#include "core/stats/stats.h"
 #include "core/transform/transform.h"
 
 namespace tsf_arima {
@@ -178,7 +179,7 @@ int css(double *x, int N, int optmethod, int p, int d, int q, double *phi, doubl
   alik_css_object *obj = alik_css_init(p, d, q, N);
   const int n = tsf_arima::load_series(obj, x, N);
   double mu = 0.0;
-  if (d == 0) mu = tsf_arima::series_mean(obj->x, n);
+  if (d == 0) mu = ::mean(obj->x, n);
   obj->mean = mu;
   *mean = mu;
   std::vector<double> b(static_cast<std::size_t>(obj->pq), 0.0);

@@ -90,22 +90,6 @@ int minimise_and_report(objective_function *f, alik_css_object *obj, double *b, 
                         double *phi, double *theta, double *mean, double *var, double *res,
                         double *loglik, double *vcov);
 
-/* Sample mean and autocovariances (divisor n, lags 0..L-1, L <= n) of a series. */
-inline double series_mean(const double *x, int n) {
-  double s = 0.0;
-  for (int i = 0; i < n; ++i) s += x[i];
-  return s / n;
-}
-inline void series_autocovariance(const double *x, int n, double *acov, int L) {
-  const double m = series_mean(x, n);
-  if (L > n) L = n;
-  for (int k = 0; k < L; ++k) {
-    double s = 0.0;
-    for (int t = 0; t < n - k; ++t) s += (x[t] - m) * (x[t + k] - m);
-    acov[k] = s / n;
-  }
-}
-
 /* Orders and length that the CSS and exact-likelihood estimators can work with. */
 inline bool valid_fit_input(int N, int p, int d, int q) { return p >= 0 && d >= 0 && q >= 0 && N > d; }
 
