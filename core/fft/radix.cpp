@@ -93,7 +93,7 @@ inline void copy_one(const cx *a, fft_data *o, int) { store(o, a[0]); }
 
 // count transforms of length n in {1, 2, 3, 4, 5, 7, 8}: the i-th reads in + i*is_step
 // with stride is and writes n values at out + i*n.
-template <int S, int N, void (*DFT)(const cx *, fft_data *, int)>
+template <int N, void (*DFT)(const cx *, fft_data *, int)>
 void leaves_of(const fft_data *in, int is, int is_step, int count, fft_data *out) {
   for (int i = 0; i < count; ++i) leaf<N, DFT>(in + i * is_step, is, out + i * N);
 }
@@ -101,13 +101,13 @@ void leaves_of(const fft_data *in, int is, int is_step, int count, fft_data *out
 template <int S>
 void leaves(int n, const fft_data *in, int is, int is_step, int count, fft_data *out) {
   switch (n) {
-    case 1: leaves_of<S, 1, copy_one>(in, is, is_step, count, out); break;
-    case 2: leaves_of<S, 2, dft2<S>>(in, is, is_step, count, out); break;
-    case 3: leaves_of<S, 3, dft3<S>>(in, is, is_step, count, out); break;
-    case 4: leaves_of<S, 4, dft4<S>>(in, is, is_step, count, out); break;
-    case 5: leaves_of<S, 5, dft5<S>>(in, is, is_step, count, out); break;
-    case 7: leaves_of<S, 7, dft7<S>>(in, is, is_step, count, out); break;
-    default: leaves_of<S, 8, dft8<S>>(in, is, is_step, count, out); break;
+    case 1: leaves_of<1, copy_one>(in, is, is_step, count, out); break;
+    case 2: leaves_of<2, dft2<S>>(in, is, is_step, count, out); break;
+    case 3: leaves_of<3, dft3<S>>(in, is, is_step, count, out); break;
+    case 4: leaves_of<4, dft4<S>>(in, is, is_step, count, out); break;
+    case 5: leaves_of<5, dft5<S>>(in, is, is_step, count, out); break;
+    case 7: leaves_of<7, dft7<S>>(in, is, is_step, count, out); break;
+    default: leaves_of<8, dft8<S>>(in, is, is_step, count, out); break;
   }
 }
 

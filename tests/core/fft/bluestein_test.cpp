@@ -5,7 +5,7 @@
 #include "core/fft/fft.h"
 #include "support/test_util.h"
 
-TEST(Bluestein, PrimeAndCompositeLengthsAgainstDirectDft) {
+TEST(FftBluestein, PrimeAndCompositeLengthsAgainstDirectDft) {
   for (int N : {59, 61, 67, 118, 127, 4099, 59 * 61, 65537}) {
     std::vector<fft_data> x = fft_ref::RandomSignal(N, 7u + N);
     std::vector<int> ks = fft_ref::CheckedBins(N);
@@ -21,7 +21,7 @@ TEST(Bluestein, PrimeAndCompositeLengthsAgainstDirectDft) {
   }
 }
 
-TEST(Bluestein, PlanUnchangedAfterExecution) {
+TEST(FftBluestein, PlanUnchangedAfterExecution) {
   for (int sgn : {1, -1}) {
     const int N = 97, M = 256;
     fft_object *p = fft_init(N, sgn);
@@ -37,7 +37,7 @@ TEST(Bluestein, PlanUnchangedAfterExecution) {
   }
 }
 
-TEST(Bluestein, RoundTrip) {
+TEST(FftBluestein, RoundTrip) {
   const int N = 1009;
   std::vector<fft_data> x = fft_ref::RandomSignal(N, 11u), X(N), y(N);
   fft_object *f = fft_init(N, 1), *b = fft_init(N, -1);

@@ -45,7 +45,7 @@ void CheckLength(int N) {
 
 }  // namespace
 
-TEST(Plan, FactorsInApplicationOrder) {
+TEST(FftPlan, FactorsInApplicationOrder) {
   EXPECT_EQ(Factors(1), std::vector<int>{});
   EXPECT_EQ(Factors(2), std::vector<int>{2});
   EXPECT_EQ(Factors(16), (std::vector<int>{8, 2}));
@@ -59,7 +59,7 @@ TEST(Plan, FactorsInApplicationOrder) {
   EXPECT_EQ(Factors(1 << 30), std::vector<int>(10, 8));
 }
 
-TEST(Plan, DividebyNAndDivideby) {
+TEST(FftPlan, DividebyNAndDivideby) {
   for (int n : {1, 2, 7, 8, 53, 47 * 43, 1024, 30030, 2 * 3 * 5 * 7 * 11 * 13 * 17}) EXPECT_EQ(dividebyN(n), 1) << n;
   for (int n : {0, -4, 59, 97, 1009, 4099, 2 * 59}) EXPECT_EQ(dividebyN(n), 0) << n;
   EXPECT_EQ(divideby(1, 5), 1);
@@ -72,7 +72,7 @@ TEST(Plan, DividebyNAndDivideby) {
   EXPECT_EQ(divideby(1, 1), 1);
 }
 
-TEST(Plan, TwiddleValues) {
+TEST(FftPlan, TwiddleValues) {
   fft_data w[3];
   twiddle(w, 12, 4);
   for (int k = 0; k < 3; ++k) {
@@ -81,7 +81,7 @@ TEST(Plan, TwiddleValues) {
   }
 }
 
-TEST(Plan, TwiddleTableLayout) {
+TEST(FftPlan, TwiddleTableLayout) {
   // N = 6 with radices {3, 2}: level 2 (L = 2): w2^0; level 6 (L = 6): j = 0, 1 and k = 0, 1.
   int rad[2] = {3, 2};
   fft_data t[6];
@@ -94,7 +94,7 @@ TEST(Plan, TwiddleTableLayout) {
   }
 }
 
-TEST(Plan, LayoutOfMixedRadixAndBluesteinPlans) {
+TEST(FftPlan, LayoutOfMixedRadixAndBluesteinPlans) {
   fft_object *f = fft_init(12, 1);
   fft_object *b = fft_init(12, -1);
   EXPECT_EQ(f->N, 12);
@@ -129,12 +129,12 @@ TEST(Plan, LayoutOfMixedRadixAndBluesteinPlans) {
   free_fft(p);
 }
 
-TEST(Plan, ExecMatchesDirectDftAllLengths) {
+TEST(FftPlan, ExecMatchesDirectDftAllLengths) {
   for (int N = 1; N <= 64; ++N) CheckLength(N);
   for (int N : {97, 360, 1000, 1009, 1024, 4096, 2 * 3 * 5 * 7 * 11 * 13}) CheckLength(N);
 }
 
-TEST(Plan, SmallCasesExact) {
+TEST(FftPlan, SmallCasesExact) {
   fft_object *p = fft_init(1, 1);
   fft_data one = {3.5, -2.0}, r;
   fft_exec(p, &one, &r);
@@ -151,7 +151,7 @@ TEST(Plan, SmallCasesExact) {
   free_fft(p);
 }
 
-TEST(Plan, ImpulseAndConstant) {
+TEST(FftPlan, ImpulseAndConstant) {
   for (int N : {12, 97, 1024, 30030}) {
     std::vector<fft_data> x(N, {0.0, 0.0}), X(N);
     x[0].re = 1.0;
@@ -172,7 +172,7 @@ TEST(Plan, ImpulseAndConstant) {
   }
 }
 
-TEST(Plan, RejectsInvalidArguments) {
+TEST(FftPlan, RejectsInvalidArguments) {
   EXPECT_EXIT({ fflush(stdout); dup2(2, 1); fft_init(0, 1); }, ::testing::ExitedWithCode(255),
               "fft_init: the length N must be at least 1");
   EXPECT_EXIT({ fflush(stdout); dup2(2, 1); fft_init(8, 0); }, ::testing::ExitedWithCode(255),

@@ -7,7 +7,7 @@
 #include "support/test_util.h"
 
 // Every radix, fixed and generic, as the outer level of a plan and inside it.
-TEST(Radix, EveryRadixAgainstDirectDft) {
+TEST(FftRadix, EveryRadixAgainstDirectDft) {
   const int lengths[] = {2 * 64, 3 * 64, 4 * 64, 5 * 64, 7 * 64, 8 * 64, 11 * 8, 13 * 9, 17 * 4, 19,
                          23 * 2, 29 * 3, 31 * 5, 37 * 7, 41, 43 * 2, 47 * 4, 53 * 8, 53 * 47, 3 * 3 * 3 * 3 * 3 * 3};
   for (int N : lengths) {
@@ -25,7 +25,7 @@ TEST(Radix, EveryRadixAgainstDirectDft) {
   }
 }
 
-TEST(Radix, ExecutionLeavesInputAndPlanUnchanged) {
+TEST(FftRadix, ExecutionLeavesInputAndPlanUnchanged) {
   const int N = 360;
   std::vector<fft_data> x = fft_ref::RandomSignal(N, 5u), x0 = x, X(N), Y(N);
   fft_object *p = fft_init(N, 1);
@@ -44,7 +44,7 @@ TEST(Radix, ExecutionLeavesInputAndPlanUnchanged) {
 }
 
 // A single radix-r transform of length r of a pure tone exp(2*pi*i*f*n/r) is r at bin f.
-TEST(Radix, PureTonesLandInOneBin) {
+TEST(FftRadix, PureTonesLandInOneBin) {
   for (int r : {2, 3, 4, 5, 7, 8, 11, 13, 53}) {
     fft_object *p = fft_init(r, 1);
     for (int f = 0; f < r; ++f) {
@@ -61,7 +61,7 @@ TEST(Radix, PureTonesLandInOneBin) {
 }
 
 // The two-column kernels (machines with AVX) and the one-column kernels agree bit for bit.
-TEST(Radix, TwoColumnKernelsBitIdentical) {
+TEST(FftRadix, TwoColumnKernelsBitIdentical) {
   if (!tsf_fft::two_column_kernels()) GTEST_SKIP() << "no two-column kernels on this machine";
   for (int N : {4, 6, 9, 16, 24, 27, 32, 45, 60, 64, 81, 98, 100, 121, 343, 1000, 1024, 2187, 3125, 4096, 30030}) {
     std::vector<fft_data> x = fft_ref::RandomSignal(N, 31u + N), a(N), b(N);

@@ -18,7 +18,7 @@ std::vector<double> RandomReal(int N, unsigned seed) {
 
 }  // namespace
 
-TEST(Real, R2cEqualsComplexTransformBothSigns) {
+TEST(FftReal, R2cEqualsComplexTransformBothSigns) {
   for (int N : {2, 4, 6, 10, 16, 24, 118, 194, 1000, 4096, 2 * 1009}) {
     std::vector<double> x = RandomReal(N, 17u + N);
     std::vector<fft_data> xc(N), ref(N), X(N);
@@ -40,7 +40,7 @@ TEST(Real, R2cEqualsComplexTransformBothSigns) {
   }
 }
 
-TEST(Real, C2rInvertsR2cTimesN) {
+TEST(FftReal, C2rInvertsR2cTimesN) {
   for (int N : {2, 8, 30, 194, 1024, 2 * 1009}) {
     std::vector<double> x = RandomReal(N, 23u + N), y(N);
     std::vector<fft_data> X(N);
@@ -56,7 +56,7 @@ TEST(Real, C2rInvertsR2cTimesN) {
   }
 }
 
-TEST(Real, PlanLayout) {
+TEST(FftReal, PlanLayout) {
   fft_real_object *r = fft_real_init(12, 1);
   EXPECT_EQ(r->cobj->N, 6);
   EXPECT_EQ(r->cobj->sgn, 1);
@@ -67,7 +67,7 @@ TEST(Real, PlanLayout) {
   free_real_fft(r);
 }
 
-TEST(Real, RejectsOddLength) {
+TEST(FftReal, RejectsOddLength) {
   EXPECT_EXIT({ fflush(stdout); dup2(2, 1); fft_real_init(7, 1); }, ::testing::ExitedWithCode(255),
               "fft_real_init: the length N must be even and at least 2");
 }
