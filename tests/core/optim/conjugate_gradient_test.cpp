@@ -110,3 +110,18 @@ TEST(ConjugateGradient, NonFiniteValues) {
   EXPECT_EQ(code, 15);
   EXPECT_EQ(out, "Program Exiting as the function returns NaN");
 }
+
+TEST(ConjugateGradient, WorkerOnUnitScalesIsTheMinimiser) {
+  Tolerances t;
+  Counter a, b;
+  objective_function fa{wood, &a}, fb{wood, &b};
+  std::vector<double> x0 = {-3.0, -1.0, -3.0, -1.0}, dx(4, 1.0), xa(4), xb(4);
+  int ia = -1, ib = -1;
+  int ca = conjgrad_min_lin(&fa, nullptr, x0.data(), 4, dx.data(), -1.0, 1000, &ia, t.eps, t.gtol, t.ftol, t.eps,
+                            xa.data());
+  int cb = cgpr_mt(&fb, nullptr, x0.data(), 4, dx.data(), -1.0, 1000, &ib, t.eps, t.gtol, t.ftol, t.eps, xb.data());
+  EXPECT_EQ(ca, cb);
+  EXPECT_EQ(ia, ib);
+  EXPECT_EQ(a.evals, b.evals);
+  EXPECT_EQ(xa, xb);
+}
