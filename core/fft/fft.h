@@ -28,7 +28,8 @@ typedef struct fft_data {
 } fft_data;
 
 /* Plan of one length and direction. twiddles points into the same heap block, just after
-   the record: N values for a mixed-radix plan, the padded length for a Bluestein plan. */
+   the record (a pointer rather than a flexible array member, which C++ lacks): N values for
+   a mixed-radix plan, the padded length for a Bluestein plan. */
 typedef struct fft_object {
   int N;            /* transform length requested */
   int sgn;          /* 1 forward, -1 backward */
@@ -54,10 +55,11 @@ TSFORGE_API void free_fft(fft_object *obj);
 /* New real plan for an even length N >= 2 and direction sgn. */
 TSFORGE_API fft_real_object *fft_real_init(int N, int sgn);
 /* oup (N) = transform (in the plan's direction) of the real sequence inp (N); the upper
-   half is the conjugate mirror of the lower one. */
+   half is the conjugate mirror of the lower one. inp and oup must not overlap. */
 TSFORGE_API void fft_r2c_exec(fft_real_object *obj, double *inp, fft_data *oup);
 /* oup (N) = transform in the plan's direction of the conjugate-symmetric inp (N), which
-   is real. With a backward plan it inverts fft_r2c_exec up to the factor N. */
+   is real. With a backward plan it inverts fft_r2c_exec up to the factor N. inp and oup
+   must not overlap. */
 TSFORGE_API void fft_c2r_exec(fft_real_object *obj, fft_data *inp, double *oup);
 TSFORGE_API void free_real_fft(fft_real_object *obj);
 
