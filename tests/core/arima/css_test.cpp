@@ -116,18 +116,6 @@ TEST(Css, FirstPResidualsAreZeroAndCountIsNMinusP) {
   EXPECT_REL_NEAR(f.objective, 0.5 * std::log(ssq / (N - 2)), 1e-12);
 }
 
-TEST(Css, MovingAverageSignIsNegatedOnOutput) {
-  std::vector<double> x = tsf_test::LoadSeries("lh.csv");
-  alik_css_object *obj = alik_css_init(0, 0, 1, static_cast<int>(x.size()));
-  tsf_arima::load_series(obj, x.data(), obj->N);
-  EstimatorFit f = RunEstimator(css, x, 0, 0, 1);
-  // The internal coefficient is -theta: the objective at (-theta, mean) is the optimum.
-  std::vector<double> b = {-f.theta[0], f.mean};
-  EXPECT_EQ(fcss(b.data(), 2, obj), f.objective);
-  EXPECT_LT(f.theta[0], 0.0);
-  free_alik_css(obj);
-}
-
 TEST(Css, ExactFitMakesTheObjectiveInfinite) {
   std::vector<double> x(20, 3.0);
   std::string out;
