@@ -111,9 +111,11 @@ typedef alik_css_object alik_object;
    nlalsm: Marquardt least squares from the USPE estimates, Q = max(15, 20p + q); the
    parameter order of vcov is (level if M = 1, phi, theta), mean receives the constant
    term mu (1 - sum phi), res the N - d residuals at the observed times; the pointer
-   before vcov is not used. Returns 1, 4 (200 iterations), 15 (the sum of squares or its
-   derivatives became infinite or NaN, announced on standard output), or 0 (input error:
-   negative order, N <= d, or no more differenced values than parameters). */
+   before vcov is not used. A parameter that is exactly zero gets the absolute derivative
+   step sqrt(eps) (a relative one would vanish). Returns 1, 4 (200 iterations), 15 (the
+   sum of squares or its derivatives became infinite or NaN, announced on standard
+   output), or 0 (input error: negative order, N <= d, or no more differenced values than
+   parameters; nothing is written). */
 TSFORGE_API void USPE(const double *w, int n, int p, int q, double *phi, double *theta,
                       double *constant, double *var);
 TSFORGE_API void avaluem(const double *w, int n, int p, int q, const double *phi,
@@ -129,7 +131,10 @@ TSFORGE_API int nlalsm(const double *x, int N, int p, int d, int q, double *phi,
    (ncoeff^2, order phi, theta, mean) is the inverse of (n - d) times the Hessian of
    fcss; var = ssq / n with n = N - d; res receives N - 2d residuals; loglik receives the
    objective value. Returns 1, 4, 15 as the minimiser ends, 0 for an input error
-   (negative order or N <= d: nothing is written). */
+   (negative order or N <= d: nothing is written). Whatever the code, the outputs belong
+   to the minimiser's last point (the objective is evaluated there once more if the
+   Hessian stopped on a non-finite value, whose missing entries are then taken as zero).
+   With nothing to estimate (p = q = 0, d >= 1) one evaluation gives the outputs. */
 TSFORGE_API alik_css_object *alik_css_init(int p, int d, int q, int N);
 TSFORGE_API void free_alik_css(alik_css_object *obj);
 TSFORGE_API double fcss(double *b, int ncoeff, void *params);
@@ -140,7 +145,8 @@ TSFORGE_API int css(double *x, int N, int optmethod, int p, int d, int q, double
 /* Exact likelihood by Kalman filter, Gardner, Harvey and Phillips (1980) / AS 154.
    fas154(b): 0.5 (sum ln f_t / n + ln(sum u_t^2 / f_t / n)), the negative concentrated
    log-likelihood per observation up to constants. as154: as css, started from the css
-   estimates; res receives standardised residuals.
+   estimates (from zero coefficients and the sample mean when the css fit ended on a
+   non-finite objective, code 15); res receives standardised residuals.
    starma: stationary state covariance P (packed upper triangle, r(r+1)/2) and V = g g'
    of the ARMA state with r = max(ip, iq + 1); phi and theta hold r entries (phi is
    zero-padded here). Returns 0, or without touching the arrays 1 (ip < 0), 2 (iq < 0),
