@@ -192,4 +192,37 @@ TEST(As154, NothingToEstimateAfterDifferencing) {
   }
 }
 
+// Every estimator on every short series and small order: arrays sized exactly as
+// documented, so that the address sanitizer sees any access outside them; a series no
+// longer than d is refused.
+TEST(As154, ShortSeriesStayInsideTheirArrays) {
+  const double values[] = {3.0, 1.0, 4.0, 1.5, 5.0, 9.0, 2.0, 6.5, 5.0, 3.5};
+  for (int N = 1; N <= 7; ++N) {
+    for (int d = 0; d <= 2; ++d) {
+      for (int p = 0; p <= 3; ++p) {
+        for (int q = 0; q <= 3; ++q) {
+          const int M = d == 0 ? 1 : 0, k = p + q + M, nres = N > d ? N - d : 1;
+          std::vector<double> x(values, values + N), phi(p), theta(q), res(nres), vcov(k * k);
+          double mean = 0.0, var = 0.0, loglik = 0.0;
+          int codes[3];
+          tsf_test::CaptureStdout([&] {
+            codes[0] = css(x.data(), N, 7, p, d, q, phi.data(), theta.data(), &mean, &var, res.data(), &loglik,
+                           vcov.data());
+            codes[1] = as154(x.data(), N, 7, p, d, q, phi.data(), theta.data(), &mean, &var, res.data(), &loglik,
+                             vcov.data());
+            codes[2] = nlalsm(x.data(), N, p, d, q, phi.data(), theta.data(), M, &mean, &var, nullptr, vcov.data(),
+                              res.data(), 2.220446049250313e-16);
+          });
+          if (N <= d) {
+            for (int c : codes) EXPECT_EQ(c, 0) << N << " " << p << d << q;
+          }
+          if (N - d - p - q - M <= 0) {
+            EXPECT_EQ(codes[2], 0) << N << " " << p << d << q;
+          }
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
