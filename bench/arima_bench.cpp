@@ -1,0 +1,183 @@
+// The order search of CalculateOrderAndGetPredictions (48 candidate fits by exact ML,
+// horizon 12) on Nile (n = 100) and on simulated ARMA(2, 1) series of n = 1000 and
+// 10000, and single candidate fits with their objective evaluations.
+//
+// Counters: evals_css / evals_ml are the objective evaluations per search (or per fit),
+// counted by interposing fcss and fas154 (glibc only); peak_rss_MB is the peak resident
+// memory of the process so far.
+//
+// Comparison with R: set TSFORGE_R_GRID to an R script that takes FILE.csv, fits the
+// same 48 orders with stats::arima and prints "seconds=S"; the search benchmarks then run
+// it on the same series and report r_seconds and speedup (R's time over ours).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Forecast/ARIMA.h"
+#include "core/arima/arima.h"
+
+#if defined(__GLIBC__)
+#include <dlfcn.h>
+
+namespace {
+long g_evalCss = 0;
+long g_evalMl = 0;
+}  // namespace
+
+using objective_t = double (*)(double *, int, void *);
+
+// The estimators hand these exported objectives to the minimiser by address, so the
+// program's definitions take their place; each forwards to the library's own.
+extern "C" double fcss(double *b, int n, void *params) {
+  static objective_t real = reinterpret_cast<objective_t>(dlsym(RTLD_NEXT, "fcss"));
+  ++g_evalCss;
+  return real(b, n, params);
+}
+extern "C" double fas154(double *b, int n, void *params) {
+  static objective_t real = reinterpret_cast<objective_t>(dlsym(RTLD_NEXT, "fas154"));
+  ++g_evalMl;
+  return real(b, n, params);
+}
+#define TSF_COUNT_EVALS 1
+#endif
+
+namespace {
+
+std::vector<double> LoadSeries(const std::string &name) {
+  std::ifstream in(std::string(TSFORGE_DATA_DIR) + "/" + name);
+  std::vector<double> v;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    auto c = line.find(',');
+    if (c != std::string::npos) v.push_back(std::stod(line.substr(c + 1)));
+  }
+  return v;
+}
+
+// x[t] = 0.5 x[t-1] + 0.3 x[t-2] + e[t] + 0.4 e[t-1], around a level of 10.
+std::vector<double> SimulatedArma21(int n) {
+  std::mt19937_64 gen(20261208);
+  std::normal_distribution<double> z(0.0, 1.0);
+  std::vector<double> x(n);
+  double x1 = 0, x2 = 0, e1 = 0;
+  for (int t = -200; t < n; ++t) {
+    double e = z(gen);
+    double v = 0.5 * x1 + 0.3 * x2 + e + 0.4 * e1;
+    x2 = x1;
+    x1 = v;
+    e1 = e;
+    if (t >= 0) x[t] = 10.0 + v;
+  }
+  return x;
+}
+
+const std::vector<double> &Series(int which) {
+  static const std::vector<double> nile = LoadSeries("nile.csv");
+  static const std::vector<double> s1000 = SimulatedArma21(1000);
+  static const std::vector<double> s10000 = SimulatedArma21(10000);
+  return which == 0 ? nile : (which == 1 ? s1000 : s10000);
+}
+
+double PeakRssMb() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_maxrss / 1024.0;
+}
+
+// Seconds R takes for the same grid, or a negative value when no R script is set.
+double RSeconds(const std::vector<double> &x) {
+  const char *script = std::getenv("TSFORGE_R_GRID");
+  if (script == nullptr) return -1.0;
+  std::string path = "/tmp/tsforge_arima_bench_" + std::to_string(x.size()) + ".csv";
+  {
+    std::ofstream out(path);
+    out << "time,value\n";
+    out.precision(17);
+    for (std::size_t t = 0; t < x.size(); ++t) out << t + 1 << "," << x[t] << "\n";
+  }
+  std::string cmd = std::string("Rscript ") + script + " " + path + " 2>/dev/null";
+  FILE *pipe = popen(cmd.c_str(), "r");
+  if (pipe == nullptr) return -1.0;
+  char buf[512];
+  std::string text;
+  while (std::fgets(buf, sizeof buf, pipe) != nullptr) text += buf;
+  pclose(pipe);
+  auto at = text.find("seconds=");
+  return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 8);
+}
+
+void BM_OrderSearch(benchmark::State &state) {
+  const std::vector<double> &x = Series(static_cast<int>(state.range(0)));
+  std::vector<int> order;
+#ifdef TSF_COUNT_EVALS
+  g_evalCss = g_evalMl = 0;
+#endif
+  for (auto _ : state) {
+    std::vector<double> pred;
+    order.clear();
+    CalculateOrderAndGetPredictions(x, pred, 12, order);
+    benchmark::DoNotOptimize(pred.data());
+  }
+  const double iters = static_cast<double>(state.iterations());
+#ifdef TSF_COUNT_EVALS
+  state.counters["evals_css"] = g_evalCss / iters;
+  state.counters["evals_ml"] = g_evalMl / iters;
+#endif
+  state.counters["peak_rss_MB"] = PeakRssMb();
+  state.counters["n"] = static_cast<double>(x.size());
+  state.SetLabel("order (" + std::to_string(order[0]) + "," + std::to_string(order[1]) + "," +
+                 std::to_string(order[2]) + ")");
+  double r = RSeconds(x);
+  if (r > 0.0) {
+    state.counters["r_seconds"] = r;
+    // Our time per search from the timer of this run.
+    state.counters["speedup"] = benchmark::Counter(r * iters, benchmark::Counter::kIsRate);
+  }
+}
+BENCHMARK(BM_OrderSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OrderSearch)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One candidate: arima_exec by exact ML and the 12 forecasts, on the simulated n = 1000.
+void BM_CandidateFit(benchmark::State &state) {
+  const std::vector<double> &x = Series(1);
+  const int p = static_cast<int>(state.range(0)), d = static_cast<int>(state.range(1)),
+            q = static_cast<int>(state.range(2));
+  std::vector<double> y(12), mse(12);
+#ifdef TSF_COUNT_EVALS
+  g_evalCss = g_evalMl = 0;
+#endif
+  int ret = 0;
+  for (auto _ : state) {
+    arima_object *obj = arima_init(p, d, q, static_cast<int>(x.size()));
+    arima_exec(obj, x.data());
+    arima_predict(obj, x.data(), 12, y.data(), mse.data());
+    ret = obj->retval;
+    arima_free(obj);
+    benchmark::DoNotOptimize(y.data());
+  }
+#ifdef TSF_COUNT_EVALS
+  state.counters["evals_css"] = g_evalCss / static_cast<double>(state.iterations());
+  state.counters["evals_ml"] = g_evalMl / static_cast<double>(state.iterations());
+#endif
+  state.counters["retval"] = ret;
+}
+BENCHMARK(BM_CandidateFit)
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({2, 0, 1})
+    ->Args({1, 1, 1})
+    ->Args({3, 0, 3})
+    ->Args({3, 2, 3})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
