@@ -32,14 +32,14 @@ ParsedArgs parse_args(const std::vector<std::string> &args, const std::vector<Op
       name = name.substr(0, eq);
       inline_value = true;
     }
-    const OptionSpec *spec = find_spec(specs, name);
-    if (!spec) throw UsageError("unknown option '--" + name + "'");
-    if (spec->takes_value && !inline_value) {
+    const OptionSpec *known = find_spec(specs, name);
+    if (!known) throw UsageError("unknown option '--" + name + "'");
+    if (known->takes_value && !inline_value) {
       if (i + 1 >= args.size()) throw UsageError("option '--" + name + "' needs a value");
       value = args[++i];
     }
-    if (!spec->takes_value && inline_value) throw UsageError("option '--" + name + "' takes no value");
-    if (!spec->repeatable && out.has(name)) throw UsageError("option '--" + name + "' given twice");
+    if (!known->takes_value && inline_value) throw UsageError("option '--" + name + "' takes no value");
+    if (!known->repeatable && out.has(name)) throw UsageError("option '--" + name + "' given twice");
     out.values[name].push_back(value);
   }
   return out;
