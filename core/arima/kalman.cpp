@@ -9,6 +9,7 @@
    State of dimension r = max(p, q + 1); covariances are packed upper triangles by rows,
    np = r(r + 1)/2 entries. */
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "core/arima/arima.h"
@@ -121,27 +122,104 @@ void predict_state(int ip, int r, const double *phi, double *a, double *P, const
   }
 }
 
-void full_filter(int ip, int r, const double *phi, double *a, double *P, const double *V, int n,
-                 const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
-  for (int t = 0; t < n; ++t) {
-    if (!(iupd == 1 && t == 0)) predict_state(ip, r, phi, a, P, V);
+/* Kalman update of a and P with the innovation ut and its variance ft = |P[0]|; the
+   gains P[j]/ft go to gain[1..r-1]. Afterwards the first row of P is zero. */
+void update_state(int r, double ft, double ut, double *a, double *P, double *gain) {
+  int ind = r;
+  for (int j = 1; j < r; ++j) {
+    const double g = P[j] / ft;
+    gain[j] = g;
+    a[j] += g * ut;
+    for (int l = j; l < r; ++l) P[ind++] -= g * P[l];
+  }
+  for (int i = 0; i < r; ++i) P[i] = 0.0;
+}
+
+bool same_bits(const double *x, const double *y, int n) {
+  return std::memcmp(x, y, sizeof(double) * static_cast<std::size_t>(n)) == 0;
+}
+
+/* The predicted P depends on the previous one only, never on the data, so once one
+   prediction reproduces the previous one bit for bit, ft, the gains and the updated P
+   stay fixed for the rest of the series; from there only the state is filtered, with
+   the same arithmetic as before. The full comparison runs only while ft repeats, and
+   needs a copy of the predicted P, kept on the stack up to this state dimension
+   (larger models filter in full throughout). */
+constexpr int kSteadyMaxDim = 16;
+constexpr int kSteadyMaxPacked = kSteadyMaxDim * (kSteadyMaxDim + 1) / 2;
+
+/* The filter for state dimension R (R = 0: the run-time r), so that the loops of the
+   small models the order search visits are unrolled. */
+template <int R>
+void filter_dim(int ip, int r_arg, const double *phi, double *a, double *P, const double *V, int n,
+                const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
+  const int r = R > 0 ? R : r_arg;
+  const int np = r * (r + 1) / 2;
+  const bool detect = r <= kSteadyMaxDim;
+  double previous[kSteadyMaxPacked];
+  double gain[kSteadyMaxDim + 1];
+  bool steady = false;
+  bool previous_valid = false;  // previous holds the predicted P of the step before
+  // log and sqrt of ft are reused while ft repeats exactly (same argument, same value).
+  double ft_last = -1.0, log_ft = 0.0, sqrt_ft = 0.0;
+  // Accumulated in locals (the output pointers could alias resid), in the same order.
+  double ssq_acc = *ssq, sumlog_acc = *sumlog;
+  int t = 0;
+  for (; t < n && !steady; ++t) {
+    const bool predicted = !(iupd == 1 && t == 0);
+    if (predicted) predict_state(ip, r, phi, a, P, V);
     // A non-stationary model may make P[0] negative: its magnitude keeps the filter going.
     const double ft = std::fabs(P[0]);
-    const double ut = w[t] - a[0];
-    if (r != 1) {
-      int ind = r;
-      for (int j = 1; j < r; ++j) {
-        const double g = P[j] / ft;
-        a[j] += g * ut;
-        for (int l = j; l < r; ++l) P[ind++] -= g * P[l];
+    // Both are magnitudes (or -1 before the first step), so == compares the bits.
+    const bool repeated = ft == ft_last;
+    if (predicted && detect) {
+      if (!repeated) {
+        previous_valid = false;
+      } else if (previous_valid && same_bits(previous, P, np)) {
+        steady = true;
+      } else {
+        std::memcpy(previous, P, sizeof(double) * static_cast<std::size_t>(np));
+        previous_valid = true;
       }
     }
+    if (!repeated) {
+      ft_last = ft;
+      log_ft = std::log(ft);
+      sqrt_ft = std::sqrt(ft);
+    }
+    const double ut = w[t] - a[0];
+    update_state(r, ft, ut, a, P, gain);
     a[0] = w[t];
-    for (int i = 0; i < r; ++i) P[i] = 0.0;
-    resid[t] = ut / std::sqrt(ft);
-    *ssq += ut * ut / ft;
-    *sumlog += std::log(ft);
-    *nit += 1;
+    resid[t] = ut / sqrt_ft;
+    ssq_acc += ut * ut / ft;
+    sumlog_acc += log_ft;
+  }
+  // Steady state: P is the fixed updated covariance; predict and update the state only.
+  for (; t < n; ++t) {
+    const double a1 = a[0];
+    for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
+    a[r - 1] = 0.0;
+    for (int j = 0; j < ip; ++j) a[j] += phi[j] * a1;
+    const double ut = w[t] - a[0];
+    for (int j = 1; j < r; ++j) a[j] += gain[j] * ut;
+    a[0] = w[t];
+    resid[t] = ut / sqrt_ft;
+    ssq_acc += ut * ut / ft_last;
+    sumlog_acc += log_ft;
+  }
+  *ssq = ssq_acc;
+  *sumlog = sumlog_acc;
+  *nit += n > 0 ? n : 0;
+}
+
+void full_filter(int ip, int r, const double *phi, double *a, double *P, const double *V, int n,
+                 const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
+  switch (r) {
+    case 1: filter_dim<1>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 2: filter_dim<2>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 3: filter_dim<3>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 4: filter_dim<4>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    default: filter_dim<0>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
   }
 }
 

@@ -43,6 +43,7 @@ struct Filtered {
   std::vector<double> resid;
   double sumlog, ssq;
   int nit;
+  std::vector<double> a, P;  // the state and covariance the filter leaves
 };
 
 Filtered RunFilter(std::vector<double> phi, std::vector<double> c, const std::vector<double> &w) {
@@ -53,12 +54,14 @@ Filtered RunFilter(std::vector<double> phi, std::vector<double> c, const std::ve
   c.resize(r, 0.0);
   std::vector<double> a(r), P(np), V(np);
   EXPECT_EQ(starma(p, q, phi.data(), c.data(), a.data(), P.data(), V.data()), 0);
-  Filtered f{std::vector<double>(w.size()), 0.0, 0.0, 0};
+  Filtered f{std::vector<double>(w.size()), 0.0, 0.0, 0, {}, {}};
   int mode = 0;
   std::vector<double> wc(w);
   karma(p, q, phi.data(), c.data(), a.data(), P.data(), V.data(), static_cast<int>(w.size()), wc.data(),
         f.resid.data(), &f.sumlog, &f.ssq, 1, 0.001, &f.nit, &mode);
   EXPECT_EQ(mode, 0);
+  f.a = a;
+  f.P = P;
   return f;
 }
 
@@ -216,3 +219,79 @@ TEST(Kalman, Inclu2AndRegresSolveLeastSquares) {
 }
 
 }  // namespace
+
+namespace {
+
+// The filter written out step by step, every step predicting and updating the whole
+// covariance, as the reference for karma's shortcuts (reused logarithms, and only the
+// state filtered once the covariance has reached its fixed point).
+Filtered LiteralFilter(int p, int q, std::vector<double> phi, std::vector<double> th, const std::vector<double> &w) {
+  const int r = Dim(p, q), np = r * (r + 1) / 2, n = static_cast<int>(w.size());
+  phi.resize(r, 0.0);
+  th.resize(r, 0.0);
+  std::vector<double> a(r), P(np), V(np);
+  starma(p, q, phi.data(), th.data(), a.data(), P.data(), V.data());
+  Filtered f{std::vector<double>(n), 0.0, 0.0, 0, {}, {}};
+  for (int t = 0; t < n; ++t) {
+    if (t > 0) {
+      const double a1 = a[0];
+      for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
+      a[r - 1] = 0.0;
+      for (int j = 0; j < p; ++j) a[j] += phi[j] * a1;
+      int ind = -1, indn = r - 1;
+      for (int l = 0; l < r; ++l)
+        for (int k = l; k < r; ++k) {
+          ++ind;
+          P[ind] = V[ind];
+          if (k != r - 1) P[ind] += P[++indn];
+        }
+    }
+    const double ft = std::fabs(P[0]), ut = w[t] - a[0];
+    int ind = r;
+    for (int j = 1; j < r; ++j) {
+      const double g = P[j] / ft;
+      a[j] += g * ut;
+      for (int l = j; l < r; ++l) P[ind++] -= g * P[l];
+    }
+    a[0] = w[t];
+    for (int i = 0; i < r; ++i) P[i] = 0.0;
+    f.resid[t] = ut / std::sqrt(ft);
+    f.ssq += ut * ut / ft;
+    f.sumlog += std::log(ft);
+    f.nit += 1;
+  }
+  f.a = a;
+  f.P = P;
+  return f;
+}
+
+}  // namespace
+
+// Long series reach the fixed point of the covariance early (well inside the unit
+// circle), late (an MA root near it) or never within n (root on it); r = 5 and 17 take
+// the general loops, 17 without the fixed-point shortcut.
+TEST(Kalman, KarmaShortcutsAreBitwiseTheLiteralFilter) {
+  struct Case {
+    std::vector<double> phi, c;
+  };
+  const std::vector<Case> cases = {{{0.5, 0.3}, {0.4}},       {{0.5, 0.3}, {-0.95}},       {{}, {-1.0}},
+                                   {{0.6}, {0.0}},            {{0.2, -0.1, 0.3}, {0.3, 0.2, -0.99}},
+                                   {{0.3, 0.1, 0.0, 0.2, 0.1}, {0.5}}, {{0.4}, std::vector<double>(16, 0.05)}};
+  std::vector<double> w(3000);
+  unsigned s = 12345u;
+  for (double &v : w) {
+    s = s * 1103515245u + 12345u;
+    v = static_cast<double>(s >> 8) / 16777216.0 - 0.5;
+  }
+  for (const Case &k : cases) {
+    const int p = static_cast<int>(k.phi.size()), q = static_cast<int>(k.c.size());
+    Filtered got = RunFilter(k.phi, k.c, w);
+    Filtered want = LiteralFilter(p, q, k.phi, k.c, w);
+    EXPECT_EQ(got.nit, want.nit);
+    EXPECT_EQ(got.ssq, want.ssq) << p << "," << q;
+    EXPECT_EQ(got.sumlog, want.sumlog) << p << "," << q;
+    EXPECT_EQ(got.resid, want.resid) << p << "," << q;
+    EXPECT_EQ(got.a, want.a) << p << "," << q;
+    EXPECT_EQ(got.P, want.P) << p << "," << q;
+  }
+}
