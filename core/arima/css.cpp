@@ -59,6 +59,72 @@ alik_css_object *alloc_likelihood_object(int p, int d, int q, int N, std::size_t
   return obj;
 }
 
+namespace {
+
+/* Residuals e[t], t = t0 .. n-1, of orders P, Q known at compile time, for t0 >= p + q
+   where every MA term is present: the last Q residuals stay in registers. The terms
+   are subtracted in the same order as in the general loop, so the sums agree bit for
+   bit. */
+template <int P, int Q>
+double css_tail(const double *phi, const double *c, const double *w, int t0, int n, double *e,
+                double ssq) {
+  double last[Q > 0 ? Q : 1];
+  for (int j = 0; j < Q; ++j) last[j] = e[t0 - 1 - j];
+  for (int t = t0; t < n; ++t) {
+    double et = w[t];
+    for (int j = 1; j <= P; ++j) et -= phi[j - 1] * w[t - j];
+    for (int j = 1; j <= Q; ++j) et -= c[j - 1] * last[j - 1];
+    for (int j = Q - 1; j > 0; --j) last[j] = last[j - 1];
+    if (Q > 0) last[0] = et;
+    e[t] = et;
+    ssq += et * et;
+  }
+  return ssq;
+}
+
+using tail_fn = double (*)(const double *, const double *, const double *, int, int, double *, double);
+
+template <int P>
+tail_fn tail_for_q(int q) {
+  switch (q) {
+    case 0: return css_tail<P, 0>;
+    case 1: return css_tail<P, 1>;
+    case 2: return css_tail<P, 2>;
+    case 3: return css_tail<P, 3>;
+    default: return nullptr;
+  }
+}
+
+tail_fn tail_for(int p, int q) {
+  switch (p) {
+    case 0: return tail_for_q<0>(q);
+    case 1: return tail_for_q<1>(q);
+    case 2: return tail_for_q<2>(q);
+    case 3: return tail_for_q<3>(q);
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+double css_residuals(int p, int q, const double *phi, const double *c, const double *w, int n, double *e) {
+  double ssq = 0.0;
+  const tail_fn tail = tail_for(p, q);
+  // The general loop runs up to where every MA term is present, or throughout when the
+  // orders have no specialised tail.
+  const int t_general = tail != nullptr ? (p + q < n ? p + q : n) : n;
+  for (int t = p; t < t_general; ++t) {
+    double et = w[t];
+    for (int j = 1; j <= p; ++j) et -= phi[j - 1] * w[t - j];
+    const int kq = q < t - p ? q : t - p;
+    for (int j = 1; j <= kq; ++j) et -= c[j - 1] * e[t - j];
+    e[t] = et;
+    ssq += et * et;
+  }
+  if (tail != nullptr && t_general < n) ssq = tail(phi, c, w, t_general, n, e, ssq);
+  return ssq;
+}
+
 int load_series(alik_css_object *obj, double *x, int N) {
   const int d = obj->d;
   const int n = N - d;
@@ -149,22 +215,13 @@ double fcss(double *b, int ncoeff, void *params) {
   const int n = obj->length;
   double *w = obj->x;
   double *e = obj->x + n;
-  const double *c = b + p;
   for (int t = 0; t < p && t < n; ++t) e[t] = 0.0;
   if (obj->M == 1) {
     const double mu = b[p + q];
     const double *y = obj->x + 2 * n;
     for (int t = 0; t < n; ++t) w[t] = y[t] - mu;
   }
-  double ssq = 0.0;
-  for (int t = p; t < n; ++t) {
-    double et = w[t];
-    for (int j = 1; j <= p; ++j) et -= b[j - 1] * w[t - j];
-    const int kq = q < t - p ? q : t - p;
-    for (int j = 1; j <= kq; ++j) et -= c[j - 1] * e[t - j];
-    e[t] = et;
-    ssq += et * et;
-  }
+  const double ssq = tsf_arima::css_residuals(p, q, b, b + p, w, n, e);
   // With n <= p no residual is counted and the value is NaN, which the minimiser reports.
   const double count = n > p ? static_cast<double>(n - p) : 0.0;
   const double value = 0.5 * std::log(ssq / count);

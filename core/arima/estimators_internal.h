@@ -74,6 +74,11 @@ void avaluem_work(const double *w, int n, int p, int q, const double *phi, const
 void uspe_ar_step(const double *c, int p, int q, double *phi);
 void uspe_ma_step(const double *c, int p, int q, const double *phi, double *tau);
 
+/* Conditional residuals e[t] = w[t] - sum phi_j w[t-j] - sum c_j e[t-j] for t = p..n-1
+   (MA terms only from time p on; e[0..p-1] must hold zeros); returns their sum of
+   squares. */
+double css_residuals(int p, int q, const double *phi, const double *c, const double *w, int n, double *e);
+
 /* Work objects of the CSS and exact-likelihood objectives. kalman_doubles extra doubles
    of state-space work space follow x in the same block (0 for the CSS object). */
 alik_css_object *alloc_likelihood_object(int p, int d, int q, int N, std::size_t kalman_doubles);
