@@ -123,12 +123,13 @@ void predict_state(int ip, int r, const double *phi, double *a, double *P, const
 }
 
 /* Kalman update of a and P with the innovation ut and its variance ft = |P[0]|; the
-   gains P[j]/ft go to gain[1..r-1]. Afterwards the first row of P is zero. */
+   gains P[j]/ft go to gain[1..r-1] unless gain is null. Afterwards the first row of P
+   is zero. */
 void update_state(int r, double ft, double ut, double *a, double *P, double *gain) {
   int ind = r;
   for (int j = 1; j < r; ++j) {
     const double g = P[j] / ft;
-    gain[j] = g;
+    if (gain != nullptr) gain[j] = g;
     a[j] += g * ut;
     for (int l = j; l < r; ++l) P[ind++] -= g * P[l];
   }
@@ -148,12 +149,9 @@ bool same_bits(const double *x, const double *y, int n) {
 constexpr int kSteadyMaxDim = 16;
 constexpr int kSteadyMaxPacked = kSteadyMaxDim * (kSteadyMaxDim + 1) / 2;
 
-/* The filter for state dimension R (R = 0: the run-time r), so that the loops of the
-   small models the order search visits are unrolled. */
-template <int R>
-void filter_dim(int ip, int r_arg, const double *phi, double *a, double *P, const double *V, int n,
-                const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
-  const int r = R > 0 ? R : r_arg;
+/* The filter for any state dimension r. */
+void filter_general(int ip, int r, const double *phi, double *a, double *P, const double *V, int n,
+                    const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
   const int np = r * (r + 1) / 2;
   const bool detect = r <= kSteadyMaxDim;
   double previous[kSteadyMaxPacked];
@@ -188,7 +186,8 @@ void filter_dim(int ip, int r_arg, const double *phi, double *a, double *P, cons
       sqrt_ft = std::sqrt(ft);
     }
     const double ut = w[t] - a[0];
-    update_state(r, ft, ut, a, P, gain);
+    // Gains are kept only where the fixed point can be detected (gain has room for them).
+    update_state(r, ft, ut, a, P, detect ? gain : nullptr);
     a[0] = w[t];
     resid[t] = ut / sqrt_ft;
     ssq_acc += ut * ut / ft;
@@ -212,14 +211,105 @@ void filter_dim(int ip, int r_arg, const double *phi, double *a, double *P, cons
   *nit += n > 0 ? n : 0;
 }
 
+template <int R>
+constexpr int packed_index(int l, int k) { return l * R - l * (l - 1) / 2 + (k - l); }
+
+/* The filter for a state dimension R known at compile time (the small models of the
+   order search), on local copies of a, P and V addressed by constant indices, which
+   the compiler keeps in registers; this matters most once the covariance is steady,
+   where the state recursion would otherwise go through memory that resid might alias.
+   The arithmetic is that of the general filter, operation for operation. */
+template <int R>
+void filter_fixed(int ip, const double *phi_in, double *a_io, double *P_io, const double *V_in, int n,
+                  const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
+  constexpr int NP = R * (R + 1) / 2;
+  double a[R], P[NP], V[NP], phi[R], gain[R], previous[NP];
+  for (int i = 0; i < R; ++i) {
+    a[i] = a_io[i];
+    phi[i] = phi_in[i];
+    gain[i] = 0.0;
+  }
+  for (int i = 0; i < NP; ++i) {
+    P[i] = P_io[i];
+    V[i] = V_in[i];
+    previous[i] = 0.0;
+  }
+  bool steady = false, previous_valid = false;
+  double ft_last = -1.0, log_ft = 0.0, sqrt_ft = 0.0;
+  double ssq_acc = *ssq, sumlog_acc = *sumlog;
+  int t = 0;
+  for (; t < n && !steady; ++t) {
+    const bool predicted = !(iupd == 1 && t == 0);
+    if (predicted) {
+      const double a1 = a[0];
+      for (int k = 0; k < R - 1; ++k) a[k] = a[k + 1];
+      a[R - 1] = 0.0;
+      for (int j = 0; j < R; ++j)
+        if (j < ip) a[j] += phi[j] * a1;
+      for (int l = 0; l < R; ++l)
+        for (int k = l; k < R; ++k)
+          P[packed_index<R>(l, k)] =
+              k != R - 1 ? V[packed_index<R>(l, k)] + P[packed_index<R>(l + 1, k + 1)] : V[packed_index<R>(l, k)];
+    }
+    const double ft = std::fabs(P[0]);
+    const bool repeated = ft == ft_last;
+    if (predicted) {
+      if (!repeated) {
+        previous_valid = false;
+      } else {
+        bool same = previous_valid;
+        for (int i = 0; i < NP; ++i) same = same && same_bits(previous + i, P + i, 1);
+        if (same) steady = true;
+        for (int i = 0; i < NP; ++i) previous[i] = P[i];
+        previous_valid = true;
+      }
+    }
+    if (!repeated) {
+      ft_last = ft;
+      log_ft = std::log(ft);
+      sqrt_ft = std::sqrt(ft);
+    }
+    const double ut = w[t] - a[0];
+    for (int j = 1; j < R; ++j) {
+      const double g = P[j] / ft;
+      gain[j] = g;
+      a[j] += g * ut;
+      for (int l = j; l < R; ++l) P[packed_index<R>(j, l)] -= g * P[l];
+    }
+    for (int i = 0; i < R; ++i) P[i] = 0.0;
+    a[0] = w[t];
+    resid[t] = ut / sqrt_ft;
+    ssq_acc += ut * ut / ft;
+    sumlog_acc += log_ft;
+  }
+  for (; t < n; ++t) {
+    const double a1 = a[0];
+    for (int k = 0; k < R - 1; ++k) a[k] = a[k + 1];
+    a[R - 1] = 0.0;
+    for (int j = 0; j < R; ++j)
+      if (j < ip) a[j] += phi[j] * a1;
+    const double ut = w[t] - a[0];
+    for (int j = 1; j < R; ++j) a[j] += gain[j] * ut;
+    a[0] = w[t];
+    resid[t] = ut / sqrt_ft;
+    ssq_acc += ut * ut / ft_last;
+    sumlog_acc += log_ft;
+  }
+  for (int i = 0; i < R; ++i) a_io[i] = a[i];
+  for (int i = 0; i < NP; ++i) P_io[i] = P[i];
+  *ssq = ssq_acc;
+  *sumlog = sumlog_acc;
+  *nit += n > 0 ? n : 0;
+}
+
 void full_filter(int ip, int r, const double *phi, double *a, double *P, const double *V, int n,
                  const double *w, double *resid, double *sumlog, double *ssq, int iupd, int *nit) {
   switch (r) {
-    case 1: filter_dim<1>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
-    case 2: filter_dim<2>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
-    case 3: filter_dim<3>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
-    case 4: filter_dim<4>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
-    default: filter_dim<0>(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 1: filter_fixed<1>(ip, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 2: filter_fixed<2>(ip, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 3: filter_fixed<3>(ip, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    case 4: filter_fixed<4>(ip, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
+    default: filter_general(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd, nit); break;
   }
 }
 

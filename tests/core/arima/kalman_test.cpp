@@ -268,15 +268,17 @@ Filtered LiteralFilter(int p, int q, std::vector<double> phi, std::vector<double
 }  // namespace
 
 // Long series reach the fixed point of the covariance early (well inside the unit
-// circle), late (an MA root near it) or never within n (root on it); r = 5 and 17 take
-// the general loops, 17 without the fixed-point shortcut.
+// circle), late (an MA root near it) or never within n (root on it), for r = 2, 3 and 4;
+// r = 5, 17 and 31 take the general loops, 17 and 31 without the fixed-point shortcut.
 TEST(Kalman, KarmaShortcutsAreBitwiseTheLiteralFilter) {
   struct Case {
     std::vector<double> phi, c;
   };
   const std::vector<Case> cases = {{{0.5, 0.3}, {0.4}},       {{0.5, 0.3}, {-0.95}},       {{}, {-1.0}},
-                                   {{0.6}, {0.0}},            {{0.2, -0.1, 0.3}, {0.3, 0.2, -0.99}},
-                                   {{0.3, 0.1, 0.0, 0.2, 0.1}, {0.5}}, {{0.4}, std::vector<double>(16, 0.05)}};
+                                   {{0.6}, {0.0}},            {{0.3, 0.1, 0.05}, {-0.999, 0.1}},
+                                   {{}, {0.5, -0.3}},         {{0.2, -0.1, 0.3}, {0.3, 0.2, -0.99}},
+                                   {{0.3, 0.1, 0.0, 0.2, 0.1}, {0.5}}, {{0.4}, std::vector<double>(16, 0.05)},
+                                   {{0.4}, std::vector<double>(30, 0.02)}};
   std::vector<double> w(3000);
   unsigned s = 12345u;
   for (double &v : w) {
