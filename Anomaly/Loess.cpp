@@ -56,6 +56,15 @@ long double *scratch_apart_from(std::vector<long double> &buf, const std::vector
   return buf.data() + shift;
 }
 
+// (1 - |u|^3)^3 for |u| < 1, else 0. TsLoess::Tricube is exported, so calls to it from
+// inside the shared library are not inlined; the inner loop calls this copy.
+inline long double tricube(long double u) {
+  const long double a = std::fabs(u);
+  if (!(a < 1)) return 0;
+  const long double t = 1 - a * a * a;
+  return t * t * t;
+}
+
 struct WeightedMoments {
   long double w, x, xx, y, xy;
 };
@@ -67,14 +76,14 @@ struct WeightedMoments {
 // short loops rather than one: on x87 long double, five accumulators and the loop
 // temporaries do not fit the register stack, and the spilled 80-bit values stall every
 // iteration.
-WeightedMoments neighbourhood_moments(TsLoess &loess, const std::vector<long double> &x,
+WeightedMoments neighbourhood_moments(const std::vector<long double> &x,
                                       const std::vector<long double> &y,
                                       const std::vector<long double> &w,
                                       const std::vector<long double> &robust, size_t i, size_t left,
                                       size_t right, long double scale, long double *wt) {
   const long double xi = x[i];
   for (size_t j = left; j <= right; ++j)
-    wt[j] = loess.Tricube(std::fabs(x[j] - xi) * scale) * robust[j] * w[j];
+    wt[j] = tricube(std::fabs(x[j] - xi) * scale) * robust[j] * w[j];
   long double sw = 0, sx = 0, sxx = 0;
   for (size_t j = left; j <= right; ++j) {
     sw += wt[j];
@@ -192,12 +201,7 @@ void lowess_sweep(TsLoess &loess, const std::vector<double> &x, const std::vecto
 
 }  // namespace
 
-long double TsLoess::Tricube(long double u) {
-  const long double a = std::fabs(u);
-  if (!(a < 1)) return 0;
-  const long double t = 1 - a * a * a;
-  return t * t * t;
-}
+long double TsLoess::Tricube(long double u) { return tricube(u); }
 
 size_t TsLoess::NextNonZero(std::vector<long double> &w, size_t i) {
   size_t j = i + 1;
@@ -238,8 +242,7 @@ std::vector<long double> TsLoess::Smooth(std::vector<long double> &x, std::vecto
       long double h = x[far] - x[i];
       if (h == 0) h = 0.0001L;
       const long double scale = std::fabs(1 / h);
-      const WeightedMoments s =
-          neighbourhood_moments(*this, x, y, w, robust, i, left, right, scale, wt);
+      const WeightedMoments s = neighbourhood_moments(x, y, w, robust, i, left, right, scale, wt);
       fit[i] = weighted_line_at(s, x[i], tolerance);
       resid[i] = std::fabs(y[i] - fit[i]);
     }
