@@ -304,20 +304,9 @@ int newton_min_func(objective_function *funcval, gradient_function *grad, double
       code = 15;
       break;
     }
-    double fx = eval_f(funcval, xf, N);
-    if (check_value(fx)) {
-      code = 15;
-      break;
-    }
-    if (grad_fd(funcval, grad, xf, N, dx, h, g.data()) == 15) {
-      code = 15;
-      break;
-    }
-    code = stopcheck(fx, N, xc.data(), xf, g.data(), dx, fsval, gtol, stol, lscode);
     // The Hessian at the new point is needed only for another iteration.
-    if (code == 0 && *iter < maxiter && hessian_opt(funcval, grad, xf, N, g.data(), dx, eps, h, A.data()) == 15)
-      code = 15;
-    for (int i = 0; i < N; ++i) xc[i] = xf[i];
+    code = finish_newton_iteration(funcval, grad, N, dx, fsval, gtol, stol, eps, h, lscode, *iter < maxiter,
+                                   xc.data(), xf, g.data(), A.data());
   }
   if (code == 0 && *iter >= maxiter) code = 4;
   swap_scaling(xi, dx, N);

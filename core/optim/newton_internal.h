@@ -77,6 +77,22 @@ inline void solve_lower(const double *L, int N, const double *b, double *t) {
   }
 }
 
+/* The end of a Newton or trust-region iteration that accepted xf: the value and gradient at
+   xf, the stopping test for the step's code, the Hessian at xf when another iteration
+   follows, then xc <- xf. Returns 15 (already announced) on a non-finite value or failed
+   derivative, else the stopping code. */
+inline int finish_newton_iteration(objective_function *funcval, gradient_function *grad, int N, double *dx,
+                                   double fsval, double gtol, double stol, double eps, double h, int stepcode,
+                                   bool another, double *xc, double *xf, double *g, double *A) {
+  double fx = eval_f(funcval, xf, N);
+  if (check_value(fx)) return 15;
+  if (grad_fd(funcval, grad, xf, N, dx, h, g) == 15) return 15;
+  int code = stopcheck(fx, N, xc, xf, g, dx, fsval, gtol, stol, stepcode);
+  if (code == 0 && another && hessian_opt(funcval, grad, xf, N, g, dx, eps, h, A) == 15) code = 15;
+  for (int i = 0; i < N; ++i) xc[i] = xf[i];
+  return code;
+}
+
 }  // namespace tsf_optim
 
 #endif /* TSFORGE_CORE_OPTIM_NEWTON_INTERNAL_H */

@@ -287,19 +287,8 @@ int newton_min_trust(objective_function *funcval, gradient_function *grad, doubl
       code = 15;
       break;
     }
-    double fx = eval_f(funcval, xf, N);
-    if (check_value(fx)) {
-      code = 15;
-      break;
-    }
-    if (grad_fd(funcval, grad, xf, N, dx, h, g.data()) == 15) {
-      code = 15;
-      break;
-    }
-    code = stopcheck(fx, N, xc.data(), xf, g.data(), dx, fsval, gtol, stol, stepcode);
-    if (code == 0 && *iter < maxiter && hessian_opt(funcval, grad, xf, N, g.data(), dx, eps, h, A.data()) == 15)
-      code = 15;
-    for (int i = 0; i < N; ++i) xc[i] = xf[i];
+    code = finish_newton_iteration(funcval, grad, N, dx, fsval, gtol, stol, eps, h, stepcode, *iter < maxiter,
+                                   xc.data(), xf, g.data(), A.data());
   }
   if (code == 0 && *iter >= maxiter) code = 4;
   swap_scaling(xi, dx, N);
