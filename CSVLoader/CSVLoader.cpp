@@ -125,9 +125,17 @@ class LineReader {
     }
   }
 
+  // True once a read failed (a directory opens like a file but cannot be read).
+  bool Failed() const { return failed_; }
+
  private:
   bool Refill() {
-    std::streamsize got = source_.sgetn(block_.get(), static_cast<std::streamsize>(kBlockSize));
+    std::streamsize got = 0;
+    try {
+      got = source_.sgetn(block_.get(), static_cast<std::streamsize>(kBlockSize));
+    } catch (const std::ios_base::failure &) {
+      failed_ = true;
+    }
     pos_ = 0;
     end_ = got > 0 ? static_cast<size_t>(got) : 0;
     return end_ > 0;
@@ -139,6 +147,7 @@ class LineReader {
   std::string spill_;
   size_t pos_ = 0;
   size_t end_ = 0;
+  bool failed_ = false;
 };
 
 // Appends fresh to rows and removes the dropOld oldest rows. If appending runs out of
@@ -166,10 +175,14 @@ void commit_rows(std::deque<std::vector<std::string>> &rows, std::deque<std::vec
 
 CNbError TsCSVLoader::Load(const std::string &path, bool header, char delimiter, size_t maxRows) {
   auto work = [&]() -> CNbError {
-    std::ifstream in(path, std::ios::in);
-    if (!in.is_open())
+    // A file that cannot be read is reported as one that cannot be opened, with the
+    // loader left as it was.
+    auto not_found = [&] {
       return GZErrorUtil::ErrorErrNo(GZCodeLocation(kFile, kLoadFn, 14), kCodeNotFound, "CSV file [%s] not found",
                                      path.c_str());
+    };
+    std::ifstream in(path, std::ios::in);
+    if (!in.is_open()) return not_found();
     LineReader reader(*in.rdbuf());
     const char *line = nullptr;
     size_t length = 0;
@@ -178,9 +191,11 @@ CNbError TsCSVLoader::Load(const std::string &path, bool header, char delimiter,
     // leaves the loader untouched.
     std::map<std::string, size_t> columns(m_columns);
     if (header) {
-      if (!reader.Next(line, length))
+      if (!reader.Next(line, length)) {
+        if (reader.Failed()) return not_found();
         return GZErrorUtil::ErrorErrNo(GZCodeLocation(kFile, kLoadFn, 22), kCodeEmpty, "CSV file [%s] is empty",
                                        path.c_str());
+      }
       size_t position = 0;
       for_each_field(line, length, delimiter, [&](const char *name, size_t n) {
         columns[std::string(name, n)] = position++;
@@ -200,6 +215,8 @@ CNbError TsCSVLoader::Load(const std::string &path, bool header, char delimiter,
           fresh.pop_front();
       }
     }
+
+    if (reader.Failed()) return not_found();
 
     commit_rows(m_rows, fresh, dropOld);
     m_columns.swap(columns);

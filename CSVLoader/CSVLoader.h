@@ -40,7 +40,8 @@
 class TSFORGE_API TsCSVLoader {
  public:
   // Reads the file at path. header: the first line names the columns. maxRows: keep only
-  // the last maxRows rows (0: no limit). Errors: code 2 "CSV file [path] not found";
+  // the last maxRows rows (0: no limit). Errors: code 2 "CSV file [path] not found"
+  // (also for a path that opens but cannot be read, such as a directory);
   // code 4306 "CSV file [path] is empty" when header is requested and the file has no
   // line, or when no row is held at the end (the header names stay in that case).
   CNbError Load(const std::string &path, bool header, char delimiter, size_t maxRows);

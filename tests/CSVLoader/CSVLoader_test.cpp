@@ -176,6 +176,14 @@ TEST(CSVLoader, EmptyAndMissingFiles) {
   ExpectError(fresh.Load(missing, true, ',', 0), 2, "CSV file [" + missing + "] not found", kLoadFn, 14);
   EXPECT_TRUE(Header(fresh).empty());
   EXPECT_TRUE(AllRows(fresh).empty());
+  // A directory opens like a file but cannot be read: reported, not thrown, and the
+  // loader keeps what it held.
+  TsCSVLoader held;
+  ASSERT_FALSE(held.Load(files.Write("one.csv", "x\n1\n"), true, ',', 0).IsError());
+  for (bool header : {true, false})
+    ExpectError(held.Load("/tmp", header, ',', 0), 2, "CSV file [/tmp] not found", kLoadFn, 14);
+  EXPECT_EQ(Header(held), (Row{"x"}));
+  EXPECT_EQ(AllRows(held), (std::vector<Row>{{"1"}}));
 
   // A single empty line is one row without cells.
   TsCSVLoader blank;
