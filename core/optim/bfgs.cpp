@@ -12,15 +12,10 @@
 #include "core/optim/optim_internal.h"
 
 using tsf_optim::check_value;
+using tsf_optim::dot;
 using tsf_optim::eval_f;
 
 namespace {
-
-double dot(const double *a, const double *b, int N) {
-  double s = 0.0;
-  for (int i = 0; i < N; ++i) s += a[i] * b[i];
-  return s;
-}
 
 double norm2(const double *a, int N) { return std::sqrt(dot(a, a, N)); }
 

@@ -10,15 +10,10 @@
 #include "core/optim/optim_internal.h"
 
 using tsf_optim::check_value;
+using tsf_optim::dot;
 using tsf_optim::eval_f;
 
 namespace {
-
-double dot(const double *a, const double *b, int N) {
-  double s = 0.0;
-  for (int i = 0; i < N; ++i) s += a[i] * b[i];
-  return s;
-}
 
 /* The "gamma" of the cubic step through two points with slopes da and db; the caller
    sets its sign. The discriminant is non-negative in exact arithmetic in every case where

@@ -55,12 +55,6 @@ inline double scaled_norm(const double *v, const double *dx, int N) {
   return std::sqrt(s);
 }
 
-inline double dot(const double *a, const double *b, int N) {
-  double s = 0.0;
-  for (int i = 0; i < N; ++i) s += a[i] * b[i];
-  return s;
-}
-
 /* p solves L L^T p = -g (g is negated around the solve and restored). */
 inline void newton_direction(double *L, double *g, int N, double *p) {
   for (int i = 0; i < N; ++i) g[i] = -g[i];

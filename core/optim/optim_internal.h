@@ -31,6 +31,12 @@ inline int check_value(double v) {
   return 0;
 }
 
+inline double dot(const double *a, const double *b, int N) {
+  double s = 0.0;
+  for (int i = 0; i < N; ++i) s += a[i] * b[i];
+  return s;
+}
+
 /* Finite-difference base of one variable: x when |x| >= 1/|dx|, else signx(x)/|dx|. */
 inline double step_base(double x, double dx) {
   double typ = 1.0 / std::fabs(dx);
