@@ -35,6 +35,8 @@ Table::Table(const TableSource &source) : source_(source) {
     if (!probe) throw InputError(source.path + ": cannot open the file");
   }
   CNbError status = loader_.Load(source.path, source.header, source.delimiter, 0);
+  if (status.IsError() && status.Detail() != nullptr && status.Detail()->Code() == 2)
+    throw InputError(source.path + ": cannot read the file");
   if (status.IsError()) throw InputError(source.path + ": the file holds no data rows");
   std::vector<std::string> row;
   while (!loader_.GetRow(rows_, row).IsError()) ++rows_;
@@ -43,7 +45,8 @@ Table::Table(const TableSource &source) : source_(source) {
 size_t Table::column_position(const std::string &column) const {
   if (source_.header) {
     size_t index = 0;
-    if (loader_.GetColumnIndex(column, index).IsError())
+    // The last header name of a file with carriage-return line endings ends in '\r'.
+    if (loader_.GetColumnIndex(column, index).IsError() && loader_.GetColumnIndex(column + '\r', index).IsError())
       throw InputError(source_.path + ": no column named '" + column + "'");
     return index;
   }

@@ -157,6 +157,24 @@ TEST_F(Cli, ForecastFixedOrderTable) {
   EXPECT_EQ(rows, 3);
 }
 
+TEST_F(Cli, CarriageReturnLineEndingsReadAsPlainOnes) {
+  std::string lf = "time,value\n", crlf = "time,value\r\n";
+  std::vector<double> lh = tsf_test::LoadSeries("lh.csv");
+  for (size_t i = 0; i < lh.size(); ++i) {
+    std::string row = std::to_string(i + 1) + "," + std::to_string(lh[i]);
+    lf += row + "\n";
+    crlf += row + "\r\n";
+  }
+  std::string a = write("lf.csv", lf), b = write("crlf.csv", crlf);
+  CliRun plain = run("forecast " + a + " --column value --order 1,0,0 --horizon 3");
+  CliRun dos = run("forecast " + b + " --column value --order 1,0,0 --horizon 3");
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  ASSERT_EQ(dos.status, 0) << dos.err;
+  EXPECT_EQ(dos.out.substr(dos.out.find('\n')), plain.out.substr(plain.out.find('\n')));
+  CliRun spikes = run("anomalies " + b + " --column value --time time --iqr");
+  EXPECT_EQ(spikes.status, 0) << spikes.err;
+}
+
 TEST_F(Cli, SeveralColumnsOnThreadsPrintInOrder) {
   std::string csv = "t,a,b\n";
   std::vector<double> lh = tsf_test::LoadSeries("lh.csv");
@@ -212,6 +230,7 @@ TEST_F(Cli, BadInputIsReportedAndWritesNothing) {
       {"forecast " + few + " --column value --order 1,1,1", 1,
        "tsforge: " + few + ": column 'value' has 2 values; the model needs at least 4\n"},
       {"forecast " + empty + " --column value", 1, "tsforge: " + empty + ": the file holds no data rows\n"},
+      {"anomalies " + dir_ + " --column value", 1, "tsforge: " + dir_ + ": cannot read the file\n"},
       {"forecast " + example("nile.csv") + " --column flow --horizon 0", 2,
        "tsforge: option '--horizon' needs an integer from 1 to 10000, not '0'\n(see tsforge --help)\n"},
       {"forecast " + example("nile.csv") + " --column flow --order 1,-1,0", 2,
