@@ -12,7 +12,11 @@
 #include <vector>
 
 #include "Forecast/ARIMA.h"
+#include "core/arima/reference_fits.h"
 #include "support/test_util.h"
+
+using tsf_test::SplitList;
+using tsf_test::LargestReflection;
 
 // The host hook, counted. This definition takes precedence over the stand-in in the
 // host library, so every call the forecaster makes lands here.
@@ -67,29 +71,6 @@ std::vector<double> FixedForecast(const std::vector<double> &x, ARIMAOrder o, in
   std::vector<int> order = {o.p, o.d, o.q};
   EXPECT_TRUE(f.CalculateOrderAndPredict(x, pred, h, order));
   return pred;
-}
-
-std::vector<double> SplitList(const std::string &field) {
-  std::vector<double> v;
-  std::stringstream ss(field);
-  std::string item;
-  while (std::getline(ss, item, ';'))
-    if (!item.empty()) v.push_back(std::stod(item));
-  return v;
-}
-
-// Largest |partial autocorrelation| of 1 - c[0] z - ... by the step-down recursion.
-double LargestReflection(std::vector<double> c) {
-  double largest = 0.0;
-  for (int k = static_cast<int>(c.size()); k >= 1; --k) {
-    double kk = c[k - 1];
-    largest = std::fmax(largest, std::fabs(kk));
-    if (std::fabs(kk) >= 1.0) return largest;
-    std::vector<double> next(k - 1);
-    for (int j = 0; j < k - 1; ++j) next[j] = (c[j] + kk * c[k - 2 - j]) / (1.0 - kk * kk);
-    c = next;
-  }
-  return largest;
 }
 
 std::vector<double> SimulatedArma21(int n, unsigned seed) {

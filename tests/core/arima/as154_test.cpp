@@ -10,6 +10,8 @@
 #include "reference_fits.h"
 #include "support/test_util.h"
 
+using tsf_test::SplitList;
+
 namespace {
 
 // ln(2 pi) exactly, as R forms its log-likelihood.
@@ -21,20 +23,6 @@ struct FixedCase {
   std::vector<double> phi, theta;
   double mean, loglik, sigma2;
 };
-
-std::vector<double> SplitList(const std::string &s) {
-  std::vector<double> v;
-  std::string item;
-  for (char ch : s + ";") {
-    if (ch == ';') {
-      if (!item.empty()) v.push_back(std::stod(item));
-      item.clear();
-    } else {
-      item += ch;
-    }
-  }
-  return v;
-}
 
 std::vector<FixedCase> LoadFixedCases() {
   auto rows = tsf_test::LoadTable(tsf_test::ReferencePath("r-arima-loglik-fixed.csv"));

@@ -9,18 +9,12 @@
 #include <vector>
 
 #include "core/arima/arima.h"
+#include "core/arima/reference_fits.h"
 #include "support/test_util.h"
 
-namespace {
+using tsf_test::SplitList;
 
-std::vector<double> SplitList(const std::string &field) {
-  std::vector<double> v;
-  std::stringstream ss(field);
-  std::string item;
-  while (std::getline(ss, item, ';'))
-    if (!item.empty()) v.push_back(std::stod(item));
-  return v;
-}
+namespace {
 
 struct RFit {
   std::string dataset;

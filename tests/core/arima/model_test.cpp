@@ -9,21 +9,16 @@
 #include <vector>
 
 #include "core/arima/arima.h"
+#include "core/arima/reference_fits.h"
 #include "support/test_util.h"
+
+using tsf_test::SplitList;
+using tsf_test::LargestReflection;
 
 namespace {
 
 std::string Pad(const std::string &s, std::size_t width) {
   return s.size() >= width ? s : s + std::string(width - s.size(), ' ');
-}
-
-std::vector<double> SplitList(const std::string &field) {
-  std::vector<double> v;
-  std::stringstream ss(field);
-  std::string item;
-  while (std::getline(ss, item, ';'))
-    if (!item.empty()) v.push_back(item == "NaN" ? NAN : std::stod(item));
-  return v;
 }
 
 struct RFit {
@@ -45,21 +40,6 @@ std::vector<RFit> LoadRFits(const std::string &method) {
                         r[10].empty() ? NAN : std::stod(r[10]), SplitList(r[11])});
   }
   return fits;
-}
-
-// Largest |partial autocorrelation| of the polynomial 1 - c[0] z - ... - c[k-1] z^k by
-// the step-down recursion: below 1 exactly when every root lies outside the unit circle.
-double LargestReflection(std::vector<double> c) {
-  double largest = 0.0;
-  for (int k = static_cast<int>(c.size()); k >= 1; --k) {
-    double kk = c[k - 1];
-    largest = std::fmax(largest, std::fabs(kk));
-    if (std::fabs(kk) >= 1.0) return largest;
-    std::vector<double> next(k - 1);
-    for (int j = 0; j < k - 1; ++j) next[j] = (c[j] + kk * c[k - 2 - j]) / (1.0 - kk * kk);
-    c = next;
-  }
-  return largest;
 }
 
 // R's fit lies well inside the stationary and invertible region, where the exact

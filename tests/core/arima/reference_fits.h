@@ -29,6 +29,21 @@ inline std::vector<double> SplitList(const std::string &s) {
   return v;
 }
 
+// Largest |partial autocorrelation| of the polynomial 1 - c[0] z - ... - c[k-1] z^k by
+// the step-down recursion: below 1 exactly when every root lies outside the unit circle.
+inline double LargestReflection(std::vector<double> c) {
+  double largest = 0.0;
+  for (int k = static_cast<int>(c.size()); k >= 1; --k) {
+    double kk = c[k - 1];
+    largest = std::fmax(largest, std::fabs(kk));
+    if (std::fabs(kk) >= 1.0) return largest;
+    std::vector<double> next(k - 1);
+    for (int j = 0; j < k - 1; ++j) next[j] = (c[j] + kk * c[k - 2 - j]) / (1.0 - kk * kk);
+    c = next;
+  }
+  return largest;
+}
+
 struct ReferenceFit {
   std::string dataset, method;
   int p, d, q;
