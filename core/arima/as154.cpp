@@ -14,6 +14,7 @@
 
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
+#include "core/arima/log_internal.h"
 #include "core/optim/optim.h"
 #include "core/stats/stats.h"
 
@@ -72,7 +73,7 @@ double fas154(double *b, int ncoeff, void *params) {
   int nit = 0;
   int mode = 0;
   karma(p, q, phi, theta, a, P, V, n, w, obj->x + n, &sumlog, &ssq, 1, 0.001, &nit, &mode);
-  const double value = 0.5 * (sumlog / nit + std::log(ssq / nit));
+  const double value = 0.5 * (sumlog / nit + tsf_log(ssq / nit));
   obj->ssq = ssq;
   obj->loglik = value;
   return value;

@@ -17,6 +17,7 @@
 
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
+#include "core/arima/log_internal.h"
 #include "core/matrix/matrix.h"
 #include "core/optim/optim.h"
 #include "core/stats/stats.h"
@@ -224,7 +225,7 @@ double fcss(double *b, int ncoeff, void *params) {
   const double ssq = tsf_arima::css_residuals(p, q, b, b + p, w, n, e);
   // With n <= p no residual is counted and the value is NaN, which the minimiser reports.
   const double count = n > p ? static_cast<double>(n - p) : 0.0;
-  const double value = 0.5 * std::log(ssq / count);
+  const double value = 0.5 * tsf_log(ssq / count);
   obj->ssq = ssq;
   obj->loglik = value;
   return value;

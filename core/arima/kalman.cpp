@@ -14,6 +14,7 @@
 
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
+#include "core/arima/log_internal.h"
 
 namespace {
 
@@ -182,7 +183,7 @@ void filter_general(int ip, int r, const double *phi, double *a, double *P, cons
     }
     if (!repeated) {
       ft_last = ft;
-      log_ft = std::log(ft);
+      log_ft = tsf_log(ft);
       sqrt_ft = std::sqrt(ft);
     }
     const double ut = w[t] - a[0];
@@ -266,7 +267,7 @@ void filter_fixed(int ip, const double *phi_in, double *a_io, double *P_io, cons
     }
     if (!repeated) {
       ft_last = ft;
-      log_ft = std::log(ft);
+      log_ft = tsf_log(ft);
       sqrt_ft = std::sqrt(ft);
     }
     const double ut = w[t] - a[0];
