@@ -3,22 +3,13 @@
 #include "Anomaly/AnomalyDetection.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
 
-namespace {
+#include "Anomaly/anomaly_internal.h"
 
-// Ascending order with NaN after every number: a strict weak order even for NaN data,
-// which std::sort needs to stay inside the array.
-struct LessNanLast {
-  bool operator()(long double a, long double b) const {
-    return a < b || (!std::isnan(a) && std::isnan(b));
-  }
-};
-
-}  // namespace
+using tsf_anomaly::LessNanLast;
 
 TsAnomalyDetection::TsAnomalyDetection(const TsDataVec<long double> &data) : data(data) {}
 

@@ -9,16 +9,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "Anomaly/anomaly_internal.h"
+
 namespace {
 
-// Ascending order with NaN after every number: a strict weak order even for NaN
-// residuals, which the selection algorithms need to stay inside the array.
-struct LessNanLast {
-  template <typename T>
-  bool operator()(T a, T b) const {
-    return a < b || (!std::isnan(a) && std::isnan(b));
-  }
-};
+using tsf_anomaly::LessNanLast;
 
 // Element k of the ascending order of v (v is reordered).
 template <typename T>

@@ -10,18 +10,9 @@
 #include <vector>
 
 #include "Anomaly/Loess.h"
+#include "Anomaly/anomaly_internal.h"
 
-namespace {
-
-// Ascending order with NaN after every number: a strict weak order even for NaN data,
-// which the selection algorithm needs to stay inside the array.
-struct LessNanLast {
-  bool operator()(long double a, long double b) const {
-    return a < b || (!std::isnan(a) && std::isnan(b));
-  }
-};
-
-}  // namespace
+using tsf_anomaly::LessNanLast;
 
 TsTimeSeriesAnomalyDetection::TsTimeSeriesAnomalyDetection(
     const TsDataVec<long double> &timeReference)
