@@ -12,6 +12,17 @@ install(TARGETS ${_install_targets} EXPORT tsforgeTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tsforge)
 
+# The installed tree works from any prefix without LD_LIBRARY_PATH: libtsforge finds
+# libNbUtils beside itself, and the program (tools/) finds both through the path from its
+# folder to the library folder.
+set_target_properties(tsforge PROPERTIES INSTALL_RPATH "$ORIGIN")
+if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(TSFORGE_PROGRAM_RPATH "${CMAKE_INSTALL_FULL_LIBDIR}")
+else()
+  file(RELATIVE_PATH _bin_to_lib /p/${CMAKE_INSTALL_BINDIR} /p/${CMAKE_INSTALL_LIBDIR})
+  set(TSFORGE_PROGRAM_RPATH "$ORIGIN/${_bin_to_lib}")
+endif()
+
 # Public headers keep their paths relative to the source tree; private headers
 # (*_internal.h) stay behind.
 foreach(_dir core Forecast Anomaly CSVLoader host)
