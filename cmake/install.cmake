@@ -9,8 +9,7 @@ endif()
 install(TARGETS ${_install_targets} EXPORT tsforgeTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tsforge)
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The installed tree works from any prefix without LD_LIBRARY_PATH: libtsforge finds
 # libNbUtils beside itself, and the program (tools/) finds both through the path from its
@@ -40,5 +39,9 @@ install(FILES ${PROJECT_BINARY_DIR}/tsforgeConfig.cmake ${PROJECT_BINARY_DIR}/ts
         DESTINATION ${TSFORGE_CMAKE_DIR})
 
 file(RELATIVE_PATH TSFORGE_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+set(TSFORGE_PC_DEFINES "")
+if(NOT BUILD_SHARED_LIBS)
+  set(TSFORGE_PC_DEFINES " -DTSFORGE_STATIC")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tsforge.pc.in ${PROJECT_BINARY_DIR}/tsforge.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tsforge.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
