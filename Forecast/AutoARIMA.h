@@ -1,0 +1,114 @@
+// The automatic ARIMA forecaster TsAutoARIMA: differencing chosen by unit-root tests, the
+// orders by the corrected Akaike criterion (AICc) among eligible fits, by a stepwise search
+// (default) or a full one, and forecasts with mean square errors and intervals at any
+// level.
+//
+// How a model is chosen, for a series x of n values and a period s (1: non-seasonal):
+// - D (0 or 1) by the Canova-Hansen test when s > 1 and x holds at least three seasons,
+//   then d (0 to 2, d + D at most 2) by successive KPSS tests on the seasonally
+//   differenced series (see UnitRoot.h).
+// - Candidates (p, q <= 5, P, Q <= 2) are fitted by exact maximum likelihood. A constant is
+//   a mean when d + D = 0 (always estimated there), a drift when d + D = 1 (the stepwise
+//   search tries it with and without), and never used when d + D = 2.
+// - Eligible fits, the only ones compared: converged (status 1), AR and MA roots, seasonal
+//   and non-seasonal, all of modulus above 1.01, finite log-likelihood and AICc, positive
+//   finite innovation variance, and finite non-negative mean square errors over a probe
+//   horizon of max(2 s, 10) steps.
+// - Stepwise (Hyndman and Khandakar 2008): the best of (2,2)(1,1), (0,0)(0,0), (1,0)(1,0),
+//   (0,1)(0,1) (seasonal parts only when s > 1), then repeatedly the first neighbour with a
+//   lower AICc: one of p, q, P, Q changed by one, p and q (or P and Q) changed together by
+//   one each, or the drift switched. At most kMaxStepwiseFits fits.
+// - Full search: every p, q <= 5, P, Q <= 2 with p + q + P + Q <= 5, with and without the
+//   drift when d + D = 1.
+//
+// Choices where the behaviour is otherwise open:
+// - A candidate is tried only when the differenced series has more values than the
+//   expanded AR order p + s P plus twice the number of parameters (coefficients, constant
+//   and variance): fewer leave nothing to estimate the variance from.
+// - A constant series (all values equal) gets ARIMA(0,0,0) with its value as the mean and
+//   zero variances; a series with a non-finite value, or with fewer than 3 values, is not
+//   fitted (DoFit returns false).
+// - When no candidate is eligible DoFit returns false.
+// - A period below 1 is taken as 1, and seasonal terms are only considered when the
+//   series holds at least three seasons.
+// - Forecasts come from the chosen model; if its mean square errors are not finite and
+//   non-negative over the requested horizon (possible only far beyond the probe horizon),
+//   the next eligible model by AICc forecasts instead and becomes the chosen one.
+#ifndef TSFORGE_FORECAST_AUTOARIMA_H
+#define TSFORGE_FORECAST_AUTOARIMA_H
+
+#include <string>
+#include <vector>
+
+#include "Forecast/ARIMA.h"
+#include "core/export.h"
+
+// A fitted seasonal ARIMA(p, d, q)(P, D, Q)[s] model in the core's sign convention:
+// phi(B) PHI(B^s) (w[t] - c) = theta(B) THETA(B^s) a[t] with w = (1 - B)^d (1 - B^s)^D x,
+// polynomials 1 - sum coef[i] B^i. c is the mean (d + D = 0) or the drift (d + D = 1,
+// the mean of the differenced series) when constant is true, else 0.
+struct TSFORGE_API TsAutoARIMAModel {
+  int p = 0, d = 0, q = 0;
+  int P = 0, D = 0, Q = 0;
+  int s = 1;
+  bool constant = false;
+  std::vector<double> phi, theta, PHI, THETA;
+  double c = 0.0;
+  double sigma2 = 0.0;
+  double loglik = 0.0;
+  double aic = 0.0, aicc = 0.0, bic = 0.0;
+  int nobs = 0;  // values the likelihood is over: n - d - s D
+
+  // "ARIMA(p,d,q)", with "(P,D,Q)[s]" appended for a seasonal model and " with mean" or
+  // " with drift" when constant.
+  std::string Name() const;
+  // Estimated parameters: coefficients, the constant and the variance.
+  int Parameters() const;
+};
+
+class TSFORGE_API TsAutoARIMA : public TsForecast {
+ public:
+  explicit TsAutoARIMA(int period = 1);
+  ~TsAutoARIMA() override;
+
+  void SetPeriod(int period);
+  int GetPeriod() const;
+  // true (default): stepwise search; false: the full search.
+  void SetStepwise(bool stepwise);
+  bool GetStepwise() const;
+  // Interval level in percent, strictly between 0 and 100 (default 95); other values are
+  // refused (false) and the level kept.
+  bool SetLevel(double level);
+  double GetLevel() const;
+
+  bool DoFit() override;
+  bool DoPredit(int n) override;
+
+  // The chosen model (meaningful after a successful fit).
+  const TsAutoARIMAModel &GetModel() const;
+  // Candidate fits made by the last DoFit, eligible or not.
+  int GetFitsTried() const;
+  // Of the last DoPredit: forecasts, mean square errors and the interval bounds
+  // forecast -/+ z sqrt(mse), z the normal quantile of the level.
+  const std::vector<double> &GetXPred() const;
+  const std::vector<double> &GetMse() const;
+  const std::vector<double> &GetLower() const;
+  const std::vector<double> &GetUpper() const;
+
+  // The seasonal period of a time column holding decimal years (1990, 1990.25, ...): the
+  // integer f in 2..24 when every step is 1 / f to within 1% and the times lie within
+  // the years 1000 to 3000; otherwise 1 (annual data, sample numbers, daily or weekly data
+  // and irregular times alike).
+  static int InferPeriod(const std::vector<double> &time);
+
+ private:
+  int m_period;
+  bool m_stepwise;
+  double m_level;
+  int m_fitsTried;
+  TsAutoARIMAModel m_model;
+  std::vector<TsAutoARIMAModel> m_ranked;  // eligible models by increasing AICc
+  std::vector<double> m_xPred, m_mse, m_lower, m_upper;
+};
+
+#endif  // TSFORGE_FORECAST_AUTOARIMA_H

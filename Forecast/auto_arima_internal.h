@@ -1,0 +1,97 @@
+// Pieces of the automatic ARIMA forecaster shared by its search and its tests: fitting
+// one candidate with the core's estimators, the eligibility rules, forecasting from a
+// fitted model and the normal quantile of an interval level.
+#ifndef TSFORGE_FORECAST_AUTO_ARIMA_INTERNAL_H
+#define TSFORGE_FORECAST_AUTO_ARIMA_INTERNAL_H
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "Forecast/AutoARIMA.h"
+
+namespace tsf_auto {
+
+// x[t] - x[t - lag] for t = lag .. n - 1.
+inline std::vector<double> Differenced(const std::vector<double> &x, int lag) {
+  std::vector<double> w;
+  for (std::size_t t = static_cast<std::size_t>(lag); t < x.size(); ++t) w.push_back(x[t] - x[t - lag]);
+  return w;
+}
+
+// Roots of the AR and MA polynomials must lie outside this radius.
+constexpr double kRootRadius = 1.01;
+
+// One candidate of the search, for the differencing already chosen.
+struct Candidate {
+  int p = 0, q = 0, P = 0, Q = 0;
+  bool constant = false;
+  bool operator==(const Candidate &o) const {
+    return p == o.p && q == o.q && P == o.P && Q == o.Q && constant == o.constant;
+  }
+};
+
+// What the core's estimator returned for a candidate, before any eligibility rule.
+struct CoreFit {
+  int retval = 0;
+  double loglik = 0.0;
+  double var = 0.0;
+  double mean = 0.0;
+  int nused = 0;
+  std::vector<double> phi, theta, PHI, THETA;
+};
+
+// Whether the series allows the candidate at all: the differenced series (nused values)
+// must exceed the expanded AR order plus twice the parameter count.
+bool Feasible(int nused, int s, const Candidate &c);
+
+// Exact maximum-likelihood fit of ARIMA(p, d, q)(P, D, Q)[s] to the n values of x, with a
+// mean estimated exactly when d = D = 0.
+CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c);
+
+// The fit of a candidate for the differencing chosen (tests script it).
+using CoreFitter = std::function<CoreFit(const Candidate &)>;
+
+// Fits candidates to x by FitCore; a drift (a constant with d + D = 1) is fitted as the mean
+// of the differenced series.
+CoreFitter ExactFitter(const std::vector<double> &x, int d, int D, int s);
+
+// The eligibility rule on a fit's outcome, apart from the forecasts: converged, finite
+// log-likelihood and mean, positive finite variance, every root beyond kRootRadius.
+bool FitIsEligible(const CoreFit &fit);
+
+// The model of an eligible fit of candidate c, criteria included; false when the fit is
+// not eligible, its criteria are not finite, or its forecasts of x over the probe horizon
+// max(2 s, 10) have non-finite values or non-finite or negative mean square errors.
+bool ModelOfFit(const CoreFit &fit, const Candidate &c, int d, int D, int s, const std::vector<double> &x,
+                TsAutoARIMAModel &model);
+
+// Every eligible model the search met, and how many candidates it fitted.
+struct SearchResult {
+  std::vector<TsAutoARIMAModel> models;
+  int tried = 0;
+};
+
+// The order search for differencing d, D of x: stepwise or full, seasonal orders only when
+// seasonal is true.
+SearchResult SearchOrders(const std::vector<double> &x, int d, int D, int s, bool seasonal, bool stepwise,
+                          const CoreFitter &fitter);
+
+// True when every root of 1 - c[0] z - ... - c[k-1] z^k has modulus above radius (an
+// empty polynomial has none).
+bool RootsOutside(const std::vector<double> &coef, double radius);
+
+// h forecasts and mean square errors of the model for the series x it was fitted to.
+// False when the forecaster cannot run (nothing written then).
+bool ForecastModel(const TsAutoARIMAModel &model, const std::vector<double> &x, int h, std::vector<double> &forecast,
+                   std::vector<double> &mse);
+
+// True when every value is finite and every mean square error finite and non-negative.
+bool ForecastsUsable(const std::vector<double> &forecast, const std::vector<double> &mse);
+
+// The standard normal quantile of probability 0 < prob < 1.
+double NormalQuantile(double prob);
+
+}  // namespace tsf_auto
+
+#endif  // TSFORGE_FORECAST_AUTO_ARIMA_INTERNAL_H
