@@ -84,7 +84,7 @@ bool TsAutoARIMA::DoFit() {
   }
   const int s = m_period;
   const bool seasonal = s > 1 && n >= 3 * s;
-  const int D = seasonal ? CanovaHansenDiffs(x, s) : 0;
+  const int D = seasonal ? SeasonalDiffs(x, s) : 0;
   const int d = KPSSDiffs(D == 1 ? tsf_auto::Differenced(x, s) : x, 2 - D);
   const int period = seasonal ? s : 1;
   tsf_auto::SearchResult found =

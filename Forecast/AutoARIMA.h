@@ -4,9 +4,9 @@
 // level.
 //
 // How a model is chosen, for a series x of n values and a period s (1: non-seasonal):
-// - D (0 or 1) by the Canova-Hansen test when s > 1 and x holds at least three seasons,
-//   then d (0 to 2, d + D at most 2) by successive KPSS tests on the seasonally
-//   differenced series (see UnitRoot.h).
+// - D (0 or 1) by SeasonalDiffs (the Canova-Hansen and seasonal Ljung-Box tests) when
+//   s > 1 and x holds at least three seasons, then d (0 to 2, d + D at most 2) by
+//   successive KPSS tests on the seasonally differenced series (see UnitRoot.h).
 // - Candidates (p, q <= 5, P, Q <= 2) are fitted by exact maximum likelihood. A constant is
 //   a mean when d + D = 0 (always estimated there), a drift when d + D = 1 (the stepwise
 //   search tries it with and without), and never used when d + D = 2.

@@ -10,6 +10,8 @@
 // the regressors); critical values from Hansen, B. E. (1992), Testing for parameter
 // instability in linear models, Journal of Policy Modeling 14, 517-533, Table 1.
 // Long-run variances: Newey, W. K. and West, K. D. (1987), Econometrica 55, 703-708.
+// Ljung, G. M. and Box, G. E. P. (1978), On a measure of lack of fit in time series
+// models, Biometrika 65, 297-303 (here on the seasonal lags only).
 #include "Forecast/UnitRoot.h"
 
 #include <cmath>
@@ -204,4 +206,31 @@ int CanovaHansenDiffs(const std::vector<double> &x, int s) {
   if (s < 2 || static_cast<int>(x.size()) < 3 * s) return 0;
   const double L = CanovaHansenStatistic(x, s);
   return L > CanovaHansenCritical(s) ? 1 : 0;
+}
+
+double SeasonalLjungBox(const std::vector<double> &x, int s) {
+  const std::vector<double> w = tsf_auto::Differenced(x, 1);
+  const int n = static_cast<int>(w.size());
+  if (s < 1 || n <= 2 * s) return std::numeric_limits<double>::quiet_NaN();
+  double mean = 0.0;
+  for (double v : w) mean += v;
+  mean /= n;
+  double c0 = 0.0;
+  for (double v : w) c0 += (v - mean) * (v - mean);
+  if (!(c0 > 0.0)) return 0.0;
+  double q = 0.0;
+  for (int k : {s, 2 * s}) {
+    double c = 0.0;
+    for (int t = k; t < n; ++t) c += (w[t] - mean) * (w[t - k] - mean);
+    const double r = c > 0.0 ? c / c0 : 0.0;
+    q += r * r / (n - k);
+  }
+  return static_cast<double>(n) * (n + 2.0) * q;
+}
+
+int SeasonalDiffs(const std::vector<double> &x, int s) {
+  if (s < 2 || static_cast<int>(x.size()) < 3 * s) return 0;
+  // The 1% point of chi-square(2), an exponential variable of mean 2: -2 ln 0.01.
+  const double chi2_99 = 9.210340371976184;
+  return CanovaHansenDiffs(x, s) == 1 || SeasonalLjungBox(x, s) > chi2_99 ? 1 : 0;
 }

@@ -1,6 +1,7 @@
-// Unit-root tests that choose the differencing of an automatic ARIMA model: the KPSS test
-// of level stationarity for the ordinary differences and the Canova-Hansen test of stable
-// seasonality for the seasonal difference.
+// Tests that choose the differencing of an automatic ARIMA model: the KPSS test of level
+// stationarity for the ordinary differences; for the seasonal difference, the
+// Canova-Hansen test of stable seasonality together with a seasonal Ljung-Box test of
+// whether there is a seasonal pattern at all.
 //
 // Choices where the behaviour is otherwise open:
 // - Long-run variances use Bartlett weights with KPSS's short truncation lag
@@ -50,5 +51,19 @@ TSFORGE_API double CanovaHansenCritical(int s);
 // Number of seasonal differences, 0 or 1: 1 when the Canova-Hansen test rejects stable
 // seasonality at 5%. 0 for s < 2 or too short a series.
 TSFORGE_API int CanovaHansenDiffs(const std::vector<double> &x, int s);
+
+// Ljung-Box statistic of the seasonal lags s and 2 s of the first differences w of x:
+// n (n + 2) sum_k max(r_k, 0)^2 / (n - k), r_k the lag-k autocorrelation of w. A seasonal
+// pattern, stable or not, gives large positive autocorrelations at these lags (negative
+// ones, as after over-differencing, are not evidence of seasonality). NaN when w has no
+// more than 2 s values.
+TSFORGE_API double SeasonalLjungBox(const std::vector<double> &x, int s);
+
+// Number of seasonal differences for a model without seasonal regressors, 0 or 1: 1 when
+// the Canova-Hansen test rejects stable seasonality, or when the seasonal Ljung-Box
+// statistic exceeds the 1% point of chi-square(2), 9.21. A stable pattern has no other
+// place in such a model than a seasonal difference (whose seasonal MA term then absorbs
+// the over-difference). 0 for s < 2 or too short a series.
+TSFORGE_API int SeasonalDiffs(const std::vector<double> &x, int s);
 
 #endif  // TSFORGE_FORECAST_UNITROOT_H

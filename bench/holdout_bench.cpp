@@ -5,6 +5,11 @@
 // are processor time of the process (both sides run on one thread), which neighbours on a
 // shared machine disturb less than elapsed time.
 //
+// It then runs the same test on the bundled example series (examples/, split by the same
+// rule: h = 2 periods, or 12 values for non-seasonal series, at most a third of the
+// series) and prints their MASE and 95% coverage next to the naive and seasonal naive
+// forecasts: a check on series the hold-out set does not hold.
+//
 // usage: holdout_bench [--data DIR] [--out FILE.csv] [--full] [--no-r]
 //   --data DIR   the hold-out folder (manifest.csv, <name>.csv); default ../shared/data/holdout
 //                beside the source tree
@@ -13,14 +18,20 @@
 //   --no-r       skip the comparison with R
 // The scorer is DIR/../../tools/holdout-score.py, run with python3; R is used when Rscript
 // and its forecast package are installed (bench/holdout_auto_arima.R).
-#include <ctime>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "Forecast/AutoARIMA.h"
 
@@ -61,6 +72,113 @@ std::vector<Series> LoadSet(const std::string &dir) {
     set.push_back(s);
   }
   return set;
+}
+
+// Standard output sent to /dev/null for the lifetime of the object: the core announces
+// every fit that meets a non-finite objective there.
+class Silence {
+ public:
+  Silence() : m_saved(dup(1)) {
+    std::fflush(stdout);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    close(null);
+  }
+  ~Silence() {
+    std::fflush(stdout);
+    dup2(m_saved, 1);
+    close(m_saved);
+  }
+
+ private:
+  int m_saved;
+};
+
+// A fit and forecast of TsAutoARIMA on the fitting part, with its processor time.
+struct Outcome {
+  bool ok = false;
+  int period = 1, fits = 0;
+  std::string model;
+  double seconds = 0.0;
+  std::vector<double> forecast, lower, upper;
+};
+
+Outcome ForecastSeries(const std::vector<double> &train, const std::vector<double> &time, int h, bool full) {
+  Outcome o;
+  Silence quiet;
+  const std::clock_t start = std::clock();
+  TsAutoARIMA model(TsAutoARIMA::InferPeriod(time));
+  model.SetStepwise(!full);
+  std::vector<double> forecasts;
+  o.ok = model.Fit(train) && model.Predict(h, forecasts);
+  o.seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+  o.period = model.GetPeriod();
+  o.fits = model.GetFitsTried();
+  o.model = o.ok ? model.GetModel().Name() : "(no model)";
+  if (o.ok) o.forecast = model.GetXPred(), o.lower = model.GetLower(), o.upper = model.GetUpper();
+  return o;
+}
+
+// MASE of forecasts f of the test part, scaled by the in-sample lag-m naive error.
+double Mase(const std::vector<double> &train, const std::vector<double> &test, const std::vector<double> &f, int m) {
+  double scale = 0.0, err = 0.0;
+  for (std::size_t t = static_cast<std::size_t>(m); t < train.size(); ++t) scale += std::fabs(train[t] - train[t - m]);
+  scale /= static_cast<double>(train.size() - m);
+  for (std::size_t k = 0; k < test.size(); ++k) err += std::fabs(test[k] - f[k]);
+  return err / static_cast<double>(test.size()) / scale;
+}
+
+// The example series split as the hold-out set is, scored against naive and seasonal
+// naive forecasts.
+void ExampleCheck(bool full) {
+  std::vector<std::string> files;
+  for (const auto &entry : std::filesystem::directory_iterator(TSFORGE_DATA_DIR))
+    if (entry.path().extension() == ".csv") files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  std::printf("\nExample series (examples/), same split rule:\n");
+  std::printf("%-18s %4s %4s %-36s %8s %8s %8s %6s\n", "series", "freq", "h", "model", "MASE", "naive", "snaive",
+              "cov95");
+  double logOurs = 0.0, logNaive = 0.0, logSnaive = 0.0;
+  int count = 0, covered = 0, points = 0;
+  for (const std::string &path : files) {
+    Series s;
+    s.name = std::filesystem::path(path).stem().string();
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+      const std::vector<std::string> g = Fields(line);
+      if (g.size() < 2) continue;
+      s.time.push_back(std::stod(g[0]));
+      s.value.push_back(std::stod(g[1]));
+    }
+    s.n = static_cast<int>(s.value.size());
+    const int period = TsAutoARIMA::InferPeriod(s.time);
+    s.h = std::min(period > 1 ? 2 * period : 12, s.n / 3);
+    const std::size_t fitLength = static_cast<std::size_t>(s.n - s.h);
+    const std::vector<double> train(s.value.begin(), s.value.begin() + fitLength);
+    const std::vector<double> test(s.value.begin() + fitLength, s.value.end());
+    const Outcome o = ForecastSeries(train, std::vector<double>(s.time.begin(), s.time.begin() + fitLength), s.h, full);
+    if (!o.ok) {
+      std::printf("%-18s %4d %4d %-36s\n", s.name.c_str(), period, s.h, o.model.c_str());
+      continue;
+    }
+    std::vector<double> naive(test.size(), train.back()), snaive(test.size());
+    for (std::size_t k = 0; k < test.size(); ++k) snaive[k] = train[train.size() - period + k % period];
+    const double mase = Mase(train, test, o.forecast, period), mn = Mase(train, test, naive, period),
+                 ms = Mase(train, test, snaive, period);
+    int in95 = 0;
+    for (std::size_t k = 0; k < test.size(); ++k) in95 += o.lower[k] <= test[k] && test[k] <= o.upper[k];
+    std::printf("%-18s %4d %4d %-36s %8.4f %8.4f %8.4f %6.3f\n", s.name.c_str(), period, s.h, o.model.c_str(), mase,
+                mn, ms, static_cast<double>(in95) / test.size());
+    logOurs += std::log(mase), logNaive += std::log(mn), logSnaive += std::log(ms);
+    covered += in95, points += static_cast<int>(test.size()), ++count;
+  }
+  if (count > 0)
+    std::printf("geometric-mean MASE over %d series: TsAutoARIMA %.4f, naive %.4f, seasonal naive %.4f; 95%% "
+                "coverage %.3f (%d points)\n",
+                count, std::exp(logOurs / count), std::exp(logNaive / count), std::exp(logSnaive / count),
+                static_cast<double>(covered) / points, points);
 }
 
 std::string Run(const std::string &command) {
@@ -114,27 +232,20 @@ int main(int argc, char **argv) {
   std::printf("%-26s %4s %-36s %6s %9s\n", "series", "freq", "model", "fits", "seconds");
   for (const Series &s : set) {
     const std::size_t fitLength = static_cast<std::size_t>(s.n - s.h);
-    const std::vector<double> train(s.value.begin(), s.value.begin() + fitLength);
-    const std::vector<double> time(s.time.begin(), s.time.begin() + fitLength);
-    const std::clock_t start = std::clock();
-    TsAutoARIMA model(TsAutoARIMA::InferPeriod(time));
-    model.SetStepwise(!full);
-    std::vector<double> forecasts;
-    const bool ok = model.Fit(train) && model.Predict(s.h, forecasts);
-    const double sec = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-    ours[s.name] = sec;
-    total += sec;
-    std::printf("%-26s %4d %-36s %6d %9.3f%s\n", s.name.c_str(), model.GetPeriod(),
-                ok ? model.GetModel().Name().c_str() : "(no model)", model.GetFitsTried(), sec,
-                model.GetPeriod() == s.frequency ? "" : "  (period differs from the manifest)");
-    for (int k = 0; ok && k < s.h; ++k)
-      csv << s.name << ',' << k + 1 << ',' << model.GetXPred()[k] << ',' << model.GetLower()[k] << ','
-          << model.GetUpper()[k] << '\n';
+    const Outcome o = ForecastSeries(std::vector<double>(s.value.begin(), s.value.begin() + fitLength),
+                                     std::vector<double>(s.time.begin(), s.time.begin() + fitLength), s.h, full);
+    ours[s.name] = o.seconds;
+    total += o.seconds;
+    std::printf("%-26s %4d %-36s %6d %9.3f%s\n", s.name.c_str(), o.period, o.model.c_str(), o.fits, o.seconds,
+                o.period == s.frequency ? "" : "  (period differs from the manifest)");
+    for (int k = 0; o.ok && k < s.h; ++k)
+      csv << s.name << ',' << k + 1 << ',' << o.forecast[k] << ',' << o.lower[k] << ',' << o.upper[k] << '\n';
   }
   csv.close();
   std::printf("\n%s\n", Run("python3 '" + dir + "/../../tools/holdout-score.py' '" + outPath + "'").c_str());
   std::printf("TsAutoARIMA (%s): %.3f s over %zu series, %.3f s per series\n", full ? "full" : "stepwise", total,
               set.size(), total / set.size());
+  ExampleCheck(full);
   if (!withR) return 0;
   const std::map<std::string, double> r = TimeR(dir);
   if (r.empty()) {

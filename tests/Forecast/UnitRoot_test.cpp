@@ -38,7 +38,8 @@ std::vector<double> Integrated(int n, int times, unsigned seed) {
 // variance lrv = (e'e + 2 sum_k (1 - k/(l+1)) e[k:]'e[:-k]) / n; Canova-Hansen: residuals
 // of numpy.linalg.lstsq of x[1:] on (1, x[:-1], cos/sin(2 pi j t / s), (-1)^t), t = 1..n-1,
 // U = F * e, W the Bartlett long-run covariance of U, L = sum_i (cumsum U)_i' W^-1
-// (cumsum U)_i / n^2.
+// (cumsum U)_i / n^2; seasonal Ljung-Box: w = diff(x), r_k = sum((w[k:]-m)(w[:-k]-m)) /
+// sum((w-m)^2), Q = n (n + 2) sum over k = s, 2s of max(r_k, 0)^2 / (n - k).
 TEST(UnitRoot, StatisticsMatchAnIndependentComputation) {
   const std::vector<double> nile = tsf_test::LoadSeries("nile.csv");
   const std::vector<double> air = tsf_test::LoadSeries("airpassengers.csv");
@@ -58,6 +59,10 @@ TEST(UnitRoot, StatisticsMatchAnIndependentComputation) {
       {"CH nile, 4", CanovaHansenStatistic(nile, 4), 0.4746438665618811},
       {"CH lh, 4", CanovaHansenStatistic(tsf_test::LoadSeries("lh.csv"), 4), 0.7185174283337009},
       {"CH lh, 3 (odd period)", CanovaHansenStatistic(tsf_test::LoadSeries("lh.csv"), 3), 0.24778902139955108},
+      {"LB airpassengers, 12", SeasonalLjungBox(air, 12), 194.4692892087745},
+      {"LB co2, 12", SeasonalLjungBox(tsf_test::LoadSeries("co2.csv"), 12), 800.9885899323644},
+      {"LB nile, 4", SeasonalLjungBox(nile, 4), 5.871553075064442},
+      {"LB lh, 3 (a negative autocorrelation)", SeasonalLjungBox(tsf_test::LoadSeries("lh.csv"), 3), 1.0392403615184116},
   };
   for (const Case &c : cases) EXPECT_REL_NEAR(c.value, c.expected, 1e-11) << c.what;
 }
@@ -104,5 +109,11 @@ TEST(UnitRoot, DifferencesChosen) {
   EXPECT_EQ(CanovaHansenDiffs(tsf_test::LoadSeries("airpassengers.csv"), 12), 1);
   EXPECT_EQ(CanovaHansenDiffs(std::vector<double>(walk.begin(), walk.begin() + 35), 12), 0);  // < 3 seasons
   EXPECT_EQ(CanovaHansenDiffs(walk, 1), 0);
+  // A stable pattern passes the Canova-Hansen test but is still differenced: the model
+  // has no other place for it. Noise alone is not.
+  EXPECT_EQ(SeasonalDiffs(stable, 12), 1);
+  EXPECT_EQ(SeasonalDiffs(walk, 12), 1);
+  EXPECT_EQ(SeasonalDiffs(Integrated(120, 1, 8), 12), 0);
+  EXPECT_EQ(SeasonalDiffs(stable, 1), 0);
   EXPECT_EQ(CanovaHansenStatistic(std::vector<double>(60, 2.0), 4), 0.0);
 }
