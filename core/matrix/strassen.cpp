@@ -28,17 +28,25 @@ void sub_views(const double *X, ptrdiff_t ldx, const double *Y, ptrdiff_t ldy, d
   }
 }
 
-void add_difference(double *C, ptrdiff_t ldc, const double *X, ptrdiff_t ldx, const double *Y,
-                    ptrdiff_t ldy, int m, int p) {
+// The combination of the seven products, one pass over the four quadrants: per element
+// C11 = (X1 + C11) + (X3 - C12), C22 = (X1 + C22) + (X2 - C21), C12 = X2 + C12,
+// C21 = X3 + C21, with C12 and C21 read before they change. The roundings are those of
+// six separate passes in this order; one pass moves half the memory.
+void combine_quadrants(const double *X1, const double *X2, const double *X3, ptrdiff_t ldx,
+                       double *C, ptrdiff_t ldc, int m, int p) {
   for (int i = 0; i < m; ++i) {
-    for (int j = 0; j < p; ++j) C[i * ldc + j] = C[i * ldc + j] + (X[i * ldx + j] - Y[i * ldy + j]);
-  }
-}
-
-// C = X + C on m x p views (the scratch product comes first in the sum).
-void add_into(const double *X, ptrdiff_t ldx, double *C, ptrdiff_t ldc, int m, int p) {
-  for (int i = 0; i < m; ++i) {
-    for (int j = 0; j < p; ++j) C[i * ldc + j] = X[i * ldx + j] + C[i * ldc + j];
+    const double *x1 = X1 + i * ldx, *x2 = X2 + i * ldx, *x3 = X3 + i * ldx;
+    double *__restrict c11 = C + i * ldc;
+    double *__restrict c12 = c11 + p;
+    double *__restrict c21 = C + (m + i) * ldc;
+    double *__restrict c22 = c21 + p;
+    for (int j = 0; j < p; ++j) {
+      const double old12 = c12[j], old21 = c21[j];
+      c11[j] = (x1[j] + c11[j]) + (x3[j] - old12);
+      c22[j] = (x1[j] + c22[j]) + (x2[j] - old21);
+      c12[j] = x2[j] + old12;
+      c21[j] = x3[j] + old21;
+    }
   }
 }
 
@@ -103,12 +111,7 @@ void strassen(const double *A, const double *B, double *C, int M, int N, int P, 
   half_product(operand(A21, A11, true, m, n), operand(B11, B12, false, n, p), C22, ldc, m, n, p);
   half_product(operand(A12, A22, true, m, n), operand(B21, B22, false, n, p), C11, ldc, m, n, p);
 
-  add_into(X1, p, C11, ldc, m, p);
-  add_difference(C11, ldc, X3, p, C12, ldc, m, p);
-  add_into(X1, p, C22, ldc, m, p);
-  add_difference(C22, ldc, X2, p, C21, ldc, m, p);
-  add_into(X2, p, C12, ldc, m, p);
-  add_into(X3, p, C21, ldc, m, p);
+  combine_quadrants(X1, X2, X3, p, C, ldc, m, p);
   std::free(X1);
   std::free(X2);
   std::free(X3);
