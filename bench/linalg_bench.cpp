@@ -2,7 +2,8 @@
 // and the Fortran dgemm) when they are installed: chol at n = 1000 against dpotrf, svd
 // of 300 x 300 against dgesvd (both factors), eig of 200 x 200 against dgeev
 // (eigenvalues only), and mmult against dgemm at n = 1024 and on the panel shape of the
-// blocked Cholesky's trailing update. Prints the time ratios after the benchmark table.
+// blocked Cholesky's trailing update. Prints the ratios of CPU time per call after the
+// benchmark table (CPU time, so that other work on a shared machine weighs less).
 #include "core/matrix/matrix.h"
 
 #include <benchmark/benchmark.h>
@@ -143,7 +144,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run> &runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &r : runs) {
-      if (r.iterations > 0) seconds[r.benchmark_name()] = r.real_accumulated_time / r.iterations;
+      if (r.iterations > 0) seconds[r.benchmark_name()] = r.cpu_accumulated_time / r.iterations;
     }
   }
 };

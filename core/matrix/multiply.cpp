@@ -66,22 +66,38 @@ TSF_ALWAYS_INLINE void register_tile(const double *A, ptrdiff_t lda, const doubl
   }
 }
 
-// One block of R rows of C: strips of L*W columns, then of L, then single columns.
+// Columns j.. of a block of R rows, fewer than L*W of them: one strip of each width L,
+// L/2, ..., 1 that fits, so a ragged edge costs a few narrow strips, not scalar columns.
+template <int L, int R, bool Load>
+TSF_ALWAYS_INLINE void register_columns_tail(const double *A, const double *B, double *C, int N,
+                                             int P, int j, ptrdiff_t lda, ptrdiff_t ldb,
+                                             ptrdiff_t ldc) {
+  for (; j + L <= P; j += L) register_tile<L, R, 1, Load>(A, lda, B + j, ldb, C + j, ldc, N);
+  if constexpr (L > 1) register_columns_tail<L / 2, R, Load>(A, B, C, N, P, j, lda, ldb, ldc);
+}
+
+// One block of R rows of C: strips of L*W columns, then the ragged edge.
 template <int L, int R, int W, bool Load>
 TSF_ALWAYS_INLINE void register_rows(const double *A, const double *B, double *C, int N, int P,
                                      ptrdiff_t lda, ptrdiff_t ldb, ptrdiff_t ldc) {
   int j = 0;
   for (; j + L * W <= P; j += L * W) register_tile<L, R, W, Load>(A, lda, B + j, ldb, C + j, ldc, N);
-  for (; j + L <= P; j += L) register_tile<L, R, 1, Load>(A, lda, B + j, ldb, C + j, ldc, N);
-  for (; j < P; ++j) register_tile<1, R, 1, Load>(A, lda, B + j, ldb, C + j, ldc, N);
+  register_columns_tail<L, R, Load>(A, B, C, N, P, j, lda, ldb, ldc);
+}
+
+// Rows i.. of C in blocks of R, then one block of each height R/2, ..., 1 that fits.
+template <int L, int R, int W, bool Load>
+TSF_ALWAYS_INLINE void register_product_rows(const double *A, const double *B, double *C, int M,
+                                             int N, int P, int i, ptrdiff_t lda, ptrdiff_t ldb,
+                                             ptrdiff_t ldc) {
+  for (; i + R <= M; i += R) register_rows<L, R, W, Load>(A + i * lda, B, C + i * ldc, N, P, lda, ldb, ldc);
+  if constexpr (R > 1) register_product_rows<L, R / 2, W, Load>(A, B, C, M, N, P, i, lda, ldb, ldc);
 }
 
 template <int L, int R, int W, bool Load>
 TSF_ALWAYS_INLINE void register_product(const double *A, const double *B, double *C, int M, int N,
                                         int P, ptrdiff_t lda, ptrdiff_t ldb, ptrdiff_t ldc) {
-  int i = 0;
-  for (; i + R <= M; i += R) register_rows<L, R, W, Load>(A + i * lda, B, C + i * ldc, N, P, lda, ldb, ldc);
-  for (; i < M; ++i) register_rows<L, 1, W, Load>(A + i * lda, B, C + i * ldc, N, P, lda, ldb, ldc);
+  register_product_rows<L, R, W, Load>(A, B, C, M, N, P, 0, lda, ldb, ldc);
 }
 
 // Tile shapes fill the register file without spilling: 16 vector registers for SSE2 and
