@@ -182,8 +182,12 @@ bool product_kernel_available(product_kernel kind) {
       return true;
 #if defined(TSF_X86_KERNELS)
     case product_kernel::avx2:
+      // The processor model is read by a constructor of libgcc; a call from another
+      // constructor may come first, and a second reading changes nothing.
+      __builtin_cpu_init();
       return __builtin_cpu_supports("avx2");
     case product_kernel::avx512:
+      __builtin_cpu_init();
       return __builtin_cpu_supports("avx512f");
 #endif
 #endif

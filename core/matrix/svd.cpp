@@ -62,83 +62,75 @@ double sum_abs(const double *x, int n) {
   return s;
 }
 
+// The reflection that zeroes x[1..n-1], as the reduction forms it: x is divided by
+// scale (the sum of its absolute values; 1 unscaled) and x[0] becomes f - g; the
+// reflection is I - x x^T / h. Not formed (x unchanged) for a zero scale, or unscaled
+// for a sum of squares at most tiny; g is then 0.
+struct reflector {
+  bool formed;
+  double scale, g, h;
+};
+
+reflector form_reflector(double *x, int n, const reduction &r) {
+  reflector t{false, r.scaled ? sum_abs(x, n) : 1.0, 0.0, 0.0};
+  double s;
+  if (r.scaled) {
+    if (t.scale == 0.0) return t;
+    for (int k = 0; k < n; ++k) x[k] = x[k] / t.scale;
+    s = tsf_matrix::dot(x, x, n);
+  } else {
+    s = tsf_matrix::dot(x, x, n);
+    if (!(s > r.tiny)) return t;
+  }
+  const double f = x[0];
+  t.g = f >= 0.0 ? -std::sqrt(s) : std::sqrt(s);
+  t.h = f * t.g - s;
+  x[0] = f - t.g;
+  t.formed = true;
+  return t;
+}
+
+void unscale(double *x, int n, const reflector &t, const reduction &r) {
+  if (!r.scaled) return;
+  for (int k = 0; k < n; ++k) x[k] = x[k] * t.scale;
+}
+
 // Householder reduction to upper bidiagonal form: q receives the diagonal, e the
 // superdiagonal (e[i] couples q[i-1] and q[i]; e[0] = 0). Returns the largest
-// |q[i]| + |e[i]|.
+// |q[i]| + |e[i]|. The updates of the trailing columns and rows are matrix products.
 double bidiagonalise(const reduction &r, double *q, double *e) {
   double *A = r.A;
   const int M = r.M, N = r.N;
   const ptrdiff_t ld = r.ld;
   double *col = r.work, *sv = col + M, *rv = sv + M + r.left_cols;
-  double g = 0.0, scale = 0.0, anorm = 0.0;
+  double anorm = 0.0;
+  reflector row_t{false, 0.0, 0.0, 0.0};
   for (int i = 0; i < N; ++i) {
-    const int l = i + 1;
-    e[i] = scale * g;
-    g = 0.0;
-    scale = 0.0;
-    const int m = M - i;
+    const int l = i + 1, m = M - i;
+    e[i] = row_t.scale * row_t.g;
     for (int k = 0; k < m; ++k) col[k] = A[(i + k) * ld + i];
-    double s = 0.0;
-    bool reflect;
-    if (r.scaled) {
-      scale = sum_abs(col, m);
-      reflect = scale != 0.0;
-      if (reflect) {
-        for (int k = 0; k < m; ++k) col[k] = col[k] / scale;
-        s = tsf_matrix::dot(col, col, m);
-      }
-    } else {
-      scale = 1.0;
-      s = tsf_matrix::dot(col, col, m);
-      reflect = s > r.tiny;
-    }
-    if (reflect) {
-      const double f = col[0];
-      g = f >= 0.0 ? -std::sqrt(s) : std::sqrt(s);
-      const double h = f * g - s;
-      col[0] = f - g;
+    const reflector col_t = form_reflector(col, m, r);
+    if (col_t.formed) {
       const int n = r.left_cols - l;
       if (n > 0) {
         tsf_matrix::product_overwrite(col, A + i * ld + l, sv, 1, m, n, m, ld, n);
-        for (int j = 0; j < n; ++j) sv[j] = sv[j] / h;
+        for (int j = 0; j < n; ++j) sv[j] = sv[j] / col_t.h;
         tsf_matrix::product_accumulate(col, sv, A + i * ld + l, m, 1, n, 1, n, ld);
       }
-      if (r.scaled) {
-        for (int k = 0; k < m; ++k) col[k] = col[k] * scale;
-      }
+      unscale(col, m, col_t, r);
       for (int k = 0; k < m; ++k) A[(i + k) * ld + i] = col[k];
     }
-    q[i] = scale * g;
-    g = 0.0;
-    scale = 0.0;
+    q[i] = col_t.scale * col_t.g;
+    row_t = reflector{false, 0.0, 0.0, 0.0};
     if (i != N - 1) {
       double *row = A + i * ld + l;
-      const int n = N - l;
-      s = 0.0;
-      if (r.scaled) {
-        scale = sum_abs(row, n);
-        reflect = scale != 0.0;
-        if (reflect) {
-          for (int k = 0; k < n; ++k) row[k] = row[k] / scale;
-          s = tsf_matrix::dot(row, row, n);
-        }
-      } else {
-        scale = 1.0;
-        s = tsf_matrix::dot(row, row, n);
-        reflect = s > r.tiny;
-      }
-      if (reflect) {
-        const double f = row[0];
-        g = f >= 0.0 ? -std::sqrt(s) : std::sqrt(s);
-        const double h = f * g - s;
-        row[0] = f - g;
-        for (int k = 0; k < n; ++k) rv[k] = row[k] / h;
-        const int below = M - l;
+      const int n = N - l, below = M - l;
+      row_t = form_reflector(row, n, r);
+      if (row_t.formed) {
+        for (int k = 0; k < n; ++k) rv[k] = row[k] / row_t.h;
         tsf_matrix::product_overwrite(A + l * ld + l, row, sv, below, n, 1, ld, 1, 1);
         tsf_matrix::product_accumulate(sv, rv, A + l * ld + l, below, 1, n, 1, n, ld);
-        if (r.scaled) {
-          for (int k = 0; k < n; ++k) row[k] = row[k] * scale;
-        }
+        unscale(row, n, row_t, r);
       }
     }
     anorm = std::max(anorm, std::fabs(q[i]) + std::fabs(e[i]));
