@@ -26,7 +26,6 @@ struct rotated_rows {
   ptrdiff_t pitch;
   int len;
   void rotate(int a, int b, double c, double s) const {
-    if (base == nullptr) return;
     double *x = base + a * pitch;
     double *y = base + b * pitch;
     for (int j = 0; j < len; ++j) {
