@@ -59,7 +59,8 @@ TSFORGE_API void arima_free(arima_object *obj);
 /* L forecasts of the undifferenced series and their mean square errors, from the
    fitted model and the same N values that were given to arima_exec. An ARIMA(0, d, 0)
    is forecast as an AR(1) with coefficient 0: the mean for d = 0, the extrapolated
-   differencing for d >= 1. L < 1 or N <= d writes nothing. */
+   differencing for d >= 1. L < 1 or N <= d writes nothing. When the AR part is not
+   stationary the mean square errors are not defined and are NaN (see forkal). */
 TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double *forecasts,
                                double *mse);
 
@@ -69,6 +70,9 @@ TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double
    entries (zero-padded), delta has d entries. w holds the n undifferenced values and
    is overwritten by the differenced series; resid (n - d) receives the standardised
    residuals of the filter; y and amse receive L forecasts and mean square errors.
+   Every mean square error is NaN when 1 - phi[1] z - ... - phi[p] z^p has a root on
+   or inside the unit circle (a non-stationary AR part: the variances are not
+   defined), and any that a failed covariance solve left negative is NaN too.
    Returns 0, or a fault code without writing anything: 1, 2, 3 negative p and/or q,
    4 p = q = 0, 8 negative d, 11 L < 1, 9 n <= d. */
 TSFORGE_API int forkal(int p, int q, int d, const double *phi, const double *theta,
