@@ -40,15 +40,20 @@ typedef struct arima_object {
 } arima_object;
 
 /* Creates a model of order (p, d, q) for a series of N values. Negative orders or
-   N < 1 print a notice and end the process with status -1. */
+   N < 1 print a notice and end the process with status -1. Returns null when the
+   object cannot be allocated, or when p + q + (d == 0) exceeds 46340 (its covariance
+   matrix would hold more entries than an int counts). */
 TSFORGE_API arima_object *arima_init(int p, int d, int q, int N);
 /* 0 MLE, 1 CSS, 2 Box-Jenkins; other values print a notice and are ignored. */
 TSFORGE_API void arima_setMethod(arima_object *obj, int value);
 /* Optimiser 0..7 (7 = BFGS with More-Thuente line search, the default); other
    values print the list of methods and are ignored. */
 TSFORGE_API void arima_setOptMethod(arima_object *obj, int value);
-/* Estimates the model from the N undifferenced values of x. A series with N <= d
-   cannot be differenced: no estimation is made and retval is 0 (input error). */
+/* Estimates the model from the N undifferenced values of x. A series with N <= d, or
+   holding a NaN or an infinity, is an input error for every method: no estimation is
+   made, retval is 0 and loglik and aic are NaN. A fit never ends with retval 1 when
+   its objective or an estimate is not finite at the point returned (a constant series
+   has variance 0, its log-likelihood is infinite): retval is then 15. */
 TSFORGE_API void arima_exec(arima_object *obj, const double *x);
 /* Copies the lvcov entries of the covariance matrix into out. */
 TSFORGE_API void arima_vcov(arima_object *obj, double *out);
