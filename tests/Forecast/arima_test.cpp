@@ -439,20 +439,3 @@ TEST(CalculateOrderAndGetPredictions, HugeOrderLeavesEverythingUntouched) {
   EXPECT_EQ(predictions, std::vector<double>{42.0});
   EXPECT_EQ(order, (std::vector<int>{big, big, big}));
 }
-
-// Regression: an explosive fit (AR coefficient above 1) returned negative mean square
-// errors; they are NaN, not defined, while the forecasts follow the model.
-TEST(TsARIMA, NonStationaryFitHasNoMeanSquareError) {
-  std::vector<double> x{1.0};
-  for (int t = 1; t < 40; ++t) x.push_back(1.1 * x.back() + std::sin(1.7 * t));
-  TsARIMA f(ARIMAOrder{1, 0, 0}, ARIMA_MLE, ARIMA_BFGS_MORE_THUENTE);
-  std::vector<double> predictions;
-  std::vector<int> order{1, 0, 0};
-  tsf_test::CaptureStdout([&] { ASSERT_TRUE(f.CalculateOrderAndPredict(x, predictions, 3, order)); });
-  ASSERT_GT(f.GetModel()->phi[0], 1.0);
-  ASSERT_EQ(f.GetStdError().size(), 3u);
-  for (int h = 0; h < 3; ++h) {
-    EXPECT_TRUE(std::isnan(f.GetStdError()[h]));
-    EXPECT_GT(predictions[h], x.back());
-  }
-}
