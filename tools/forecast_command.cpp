@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +29,9 @@ const char *const kForecastHelp =
     "options:\n"
     "  --column NAME     column to forecast (repeatable); a 1-based number with --no-header\n"
     "  --horizon H       number of steps to forecast, 1 to 10000 (default 12)\n"
-    "  --order p,d,q     fit this order instead of searching (p, q 0 to 20; d 0 to 3)\n"
+    "  --order p,d,q     fit this order instead of searching (p, q 0 to 20; d 0 to 3);\n"
+    "                    after its d differences the column must keep more values than\n"
+    "                    twice the coefficients, p + q (+ 1 for the mean when d = 0)\n"
     "  --method M        mle, css or bj (default mle; the search needs mle)\n"
     "  --delimiter C     field delimiter, one character or 'tab' (default ',')\n"
     "  --no-header       the file has no header line\n"
@@ -37,7 +40,9 @@ const char *const kForecastHelp =
     "  --help            show this text\n"
     "\n"
     "Prints, per column: the chosen order, the model report and a table of step,\n"
-    "forecast, mean square error and the 95% interval forecast +/- 1.96 sqrt(mse).\n"
+    "forecast, mean square error and the 95% interval forecast +/- 1.96 sqrt(mse), to\n"
+    "ten significant digits. A model whose AR part is not stationary has no interval\n"
+    "(n/a, with a warning).\n"
     "Exit status: 0 success, 1 bad input or data, 2 usage error.\n";
 
 namespace {
@@ -57,6 +62,7 @@ struct ColumnResult {
   std::string column;
   std::vector<double> series;
   int p = 0, d = 0, q = 0;
+  bool chosen = true;  // false when the search found no order
   std::vector<double> forecasts, mse;
   std::unique_ptr<arima_object, void (*)(arima_object *)> model{nullptr, arima_free};
 };
@@ -91,7 +97,7 @@ Settings parse_settings(const std::vector<std::string> &args) {
   if (a.positional.size() != 1) throw UsageError("forecast needs exactly one FILE");
   s.source.path = a.positional[0];
   if (!a.has("column")) throw UsageError("forecast needs at least one --column");
-  s.columns = a.values["column"];
+  s.columns = distinct_values(a, "column");
   if (a.has("horizon")) s.horizon = parse_int("horizon", a.last("horizon"), 1, 10000);
   if (a.has("order")) parse_order(a.last("order"), s);
   if (a.has("method")) {
@@ -107,25 +113,44 @@ Settings parse_settings(const std::vector<std::string> &args) {
   s.source.header = !a.has("no-header");
   if (a.has("plot")) s.plot = a.last("plot");
   if (a.has("jobs")) s.jobs = parse_int("jobs", a.last("jobs"), 1, 64);
+  check_plot_paths(s.plot, s.columns);
   return s;
 }
 
-// The fewest values a fit of the settings can use: the search skips every order whose
-// p + d + q is not below the length, and a fixed order needs more values than p + d + q.
+size_t coefficients(const Settings &s) { return static_cast<size_t>(s.p) + s.q + (s.d == 0 ? 1 : 0); }
+
+// The fewest values a fit of the settings can use. The search skips every order whose
+// p + d + q is not below the length. A given order must keep, after its d differences,
+// more values than twice its coefficients: with fewer the estimates are not determined,
+// and the fit may wander without end or return variances below zero.
 size_t values_needed(const Settings &s) {
-  return s.fixed_order ? static_cast<size_t>(s.p + s.d + s.q + 1) : 3;
+  if (!s.fixed_order) return 3;
+  return static_cast<size_t>(s.d) + 2 * coefficients(s) + 1;
 }
 
-void choose_order(const Settings &s, ColumnResult &r) {
+std::string needs_text(const Settings &s) {
+  if (!s.fixed_order) return "the model needs at least 3";
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "ARIMA(%d, %d, %d) needs at least %zu: more than twice its %zu coefficients after differencing", s.p,
+                s.d, s.q, values_needed(s), coefficients(s));
+  return text;
+}
+
+// False when no candidate of the search scored an AIC below the search's bound (the
+// forecaster then leaves its predictions empty and reports the order (0, 0, 0)).
+bool choose_order(const Settings &s, ColumnResult &r) {
   if (s.fixed_order) {
     r.p = s.p, r.d = s.d, r.q = s.q;
-    return;
+    return true;
   }
   TsARIMA search(ARIMAOrder{0, 0, 0}, ARIMA_MLE, ARIMA_BFGS_MORE_THUENTE);
   std::vector<double> predictions;
   std::vector<int> order;
   search.CalculateOrderAndPredict(r.series, predictions, s.horizon, order);
-  if (order.size() == 3) r.p = order[0], r.d = order[1], r.q = order[2];
+  if (predictions.empty() || order.size() != 3) return false;
+  r.p = order[0], r.d = order[1], r.q = order[2];
+  return true;
 }
 
 // Fits the chosen order the way the forecaster does and keeps the model for its report.
@@ -141,14 +166,32 @@ void fit_and_forecast(const Settings &s, ColumnResult &r) {
     arima_predict(r.model.get(), r.series.data(), s.horizon, r.forecasts.data(), r.mse.data());
 }
 
+// Ten significant digits at any scale: a fixed count of decimals shows a series near
+// 5e-8 as zeros and one near 1e300 as 300 digits. NaN (no variance) reads "n/a".
+std::string table_number(double v) {
+  if (std::isnan(v)) return "n/a";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", v);
+  return text;
+}
+
 void print_table(const ColumnResult &r) {
   std::printf("\nForecasts (95%% interval: forecast +/- 1.96 * sqrt(mse))\n");
-  std::printf("%5s %16s %16s %16s %16s\n", "step", "forecast", "mse", "lower", "upper");
+  std::printf("%5s %17s %17s %17s %17s\n", "step", "forecast", "mse", "lower", "upper");
   for (size_t h = 0; h < r.forecasts.size(); ++h) {
     double half = 1.96 * std::sqrt(r.mse[h]);
-    std::printf("%5zu %16.6f %16.6f %16.6f %16.6f\n", h + 1, r.forecasts[h], r.mse[h], r.forecasts[h] - half,
-                r.forecasts[h] + half);
+    std::printf("%5zu %17s %17s %17s %17s\n", h + 1, table_number(r.forecasts[h]).c_str(),
+                table_number(r.mse[h]).c_str(), table_number(r.forecasts[h] - half).c_str(),
+                table_number(r.forecasts[h] + half).c_str());
   }
+}
+
+// The forecaster reports the mean square errors of a model whose AR part is not
+// stationary as NaN: they are not defined.
+bool has_interval(const ColumnResult &r) {
+  for (double m : r.mse)
+    if (std::isnan(m)) return false;
+  return true;
 }
 
 Chart forecast_chart(const Settings &s, const ColumnResult &r) {
@@ -167,7 +210,7 @@ Chart forecast_chart(const Settings &s, const ColumnResult &r) {
     fc.x.push_back(x), fc.y.push_back(r.forecasts[h]);
     band.x.push_back(x), band.lower.push_back(r.forecasts[h] - half), band.upper.push_back(r.forecasts[h] + half);
   }
-  c.bands.push_back(band);
+  if (has_interval(r)) c.bands.push_back(band);
   c.lines.push_back(series);
   c.lines.push_back(fc);
   return c;
@@ -185,21 +228,20 @@ const char *status_text(int retval) {
 
 int forecast_command(const std::vector<std::string> &args) {
   Settings s = parse_settings(args);
-  Table table(s.source);
+  Table table(s.source, s.columns);
   std::vector<ColumnResult> results(s.columns.size());
   for (size_t i = 0; i < s.columns.size(); ++i) {
     results[i].column = s.columns[i];
     results[i].series = table.numeric_column(s.columns[i]);
     if (results[i].series.size() < values_needed(s))
       throw InputError(s.source.path + ": column '" + s.columns[i] + "' has " +
-                       std::to_string(results[i].series.size()) + " values; the model needs at least " +
-                       std::to_string(values_needed(s)));
+                       std::to_string(results[i].series.size()) + " values; " + needs_text(s));
   }
   {
     QuietStdout quiet;
     run_jobs(results.size(), s.jobs, [&](size_t i) {
-      choose_order(s, results[i]);
-      fit_and_forecast(s, results[i]);
+      results[i].chosen = choose_order(s, results[i]);
+      if (results[i].chosen) fit_and_forecast(s, results[i]);
     });
   }
 
@@ -208,6 +250,15 @@ int forecast_command(const std::vector<std::string> &args) {
   for (ColumnResult &r : results) {
     if (&r != &results.front()) std::printf("\n");
     std::printf("File: %s, column: %s, %zu values\n", s.source.path.c_str(), r.column.c_str(), r.series.size());
+    if (!r.chosen) {
+      std::fflush(stdout);
+      std::fprintf(stderr,
+                   "tsforge: %s: column '%s': no model could be fitted: no order of the search has an AIC below "
+                   "999999\n",
+                   s.source.path.c_str(), r.column.c_str());
+      status = 1;
+      continue;
+    }
     std::printf("Order: ARIMA(%d, %d, %d)%s\n", r.p, r.d, r.q,
                 s.fixed_order ? " (given)" : " (smallest AIC over p = 0..3, d = 0..2, q = 0..3)");
     std::fflush(stdout);
@@ -223,12 +274,26 @@ int forecast_command(const std::vector<std::string> &args) {
     if (r.model->retval != 1)
       std::fprintf(stderr, "tsforge: warning: %s: column '%s': %s (status %d)\n", s.source.path.c_str(),
                    r.column.c_str(), status_text(r.model->retval), r.model->retval);
+    if (!has_interval(r))
+      std::fprintf(stderr, "tsforge: warning: %s: column '%s': the fitted model is not stationary: no interval\n",
+                   s.source.path.c_str(), r.column.c_str());
     if (!s.plot.empty())
       charts.emplace_back(plot_path_for(s.plot, r.column, results.size() > 1), render_svg(forecast_chart(s, r)));
   }
   if (status == 0)
     for (const auto &c : charts) write_file(c.first, c.second);
   return status;
+}
+
+void check_plot_paths(const std::string &path, const std::vector<std::string> &columns) {
+  if (path.empty() || columns.size() < 2) return;
+  std::map<std::string, std::string> owner;  // chart path -> column
+  for (const std::string &c : columns) {
+    auto it = owner.emplace(plot_path_for(path, c, true), c);
+    if (!it.second)
+      throw UsageError("columns '" + it.first->second + "' and '" + c + "' would write the same chart '" +
+                       it.first->first + "'");
+  }
 }
 
 std::string plot_path_for(const std::string &path, const std::string &column, bool several) {

@@ -40,15 +40,20 @@ typedef struct arima_object {
 } arima_object;
 
 /* Creates a model of order (p, d, q) for a series of N values. Negative orders or
-   N < 1 print a notice and end the process with status -1. */
+   N < 1 print a notice and end the process with status -1. Returns null when the
+   object cannot be allocated, or when p + q + (d == 0) exceeds 46340 (its covariance
+   matrix would hold more entries than an int counts). */
 TSFORGE_API arima_object *arima_init(int p, int d, int q, int N);
 /* 0 MLE, 1 CSS, 2 Box-Jenkins; other values print a notice and are ignored. */
 TSFORGE_API void arima_setMethod(arima_object *obj, int value);
 /* Optimiser 0..7 (7 = BFGS with More-Thuente line search, the default); other
    values print the list of methods and are ignored. */
 TSFORGE_API void arima_setOptMethod(arima_object *obj, int value);
-/* Estimates the model from the N undifferenced values of x. A series with N <= d
-   cannot be differenced: no estimation is made and retval is 0 (input error). */
+/* Estimates the model from the N undifferenced values of x. A series with N <= d, or
+   holding a NaN or an infinity, is an input error for every method: no estimation is
+   made, retval is 0 and loglik and aic are NaN. A fit never ends with retval 1 when
+   its objective or an estimate is not finite at the point returned (a constant series
+   has variance 0, its log-likelihood is infinite): retval is then 15. */
 TSFORGE_API void arima_exec(arima_object *obj, const double *x);
 /* Copies the lvcov entries of the covariance matrix into out. */
 TSFORGE_API void arima_vcov(arima_object *obj, double *out);
@@ -59,7 +64,8 @@ TSFORGE_API void arima_free(arima_object *obj);
 /* L forecasts of the undifferenced series and their mean square errors, from the
    fitted model and the same N values that were given to arima_exec. An ARIMA(0, d, 0)
    is forecast as an AR(1) with coefficient 0: the mean for d = 0, the extrapolated
-   differencing for d >= 1. L < 1 or N <= d writes nothing. */
+   differencing for d >= 1. L < 1 or N <= d writes nothing. When the AR part is not
+   stationary the mean square errors are not defined and are NaN (see forkal). */
 TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double *forecasts,
                                double *mse);
 
@@ -69,6 +75,9 @@ TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double
    entries (zero-padded), delta has d entries. w holds the n undifferenced values and
    is overwritten by the differenced series; resid (n - d) receives the standardised
    residuals of the filter; y and amse receive L forecasts and mean square errors.
+   Every mean square error is NaN when 1 - phi[1] z - ... - phi[p] z^p has a root on
+   or inside the unit circle (a non-stationary AR part: the variances are not
+   defined), and any that a failed covariance solve left negative is NaN too.
    Returns 0, or a fault code without writing anything: 1, 2, 3 negative p and/or q,
    4 p = q = 0, 8 negative d, 11 L < 1, 9 n <= d. */
 TSFORGE_API int forkal(int p, int q, int d, const double *phi, const double *theta,

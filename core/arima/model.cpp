@@ -16,6 +16,9 @@ namespace {
 // wrong from the seventh digit and would shift every log-likelihood by 4.2e-7 per point.)
 constexpr double kLog2Pi = 1.8378770664093453;
 
+// The most coefficients whose covariance matrix, ncoeff^2 entries, an int can count.
+constexpr long long kMaxCoefficients = 46340;
+
 const char *const kOptSummaryName[8] = {"Nelder-Mead",
                                         "Newton Line Search",
                                         "Newton Trust Region - Hook Step",
@@ -39,6 +42,18 @@ const char *const kOptNoticeLine[8] = {"\n Method 0 - Nelder-Mead ",
 // log determinant), per differenced observation.
 double loglik_from_objective(double l, int nused) {
   return -0.5 * static_cast<double>(nused) * (2.0 * l + 1.0 + kLog2Pi);
+}
+
+bool all_finite(const double *x, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(x[i])) return false;
+  return true;
+}
+
+// The objective and every estimate of a fit are finite numbers.
+bool estimate_is_finite(const arima_object *obj, double objective) {
+  return std::isfinite(objective) && std::isfinite(obj->var) && std::isfinite(obj->mean) &&
+         all_finite(obj->phi, obj->p) && all_finite(obj->theta, obj->q);
 }
 
 double diag_stderr(const arima_object *obj, int k) {
@@ -151,11 +166,12 @@ arima_object *arima_init(int p, int d, int q, int N) {
     std::exit(-1);
   }
   const int M = d == 0 ? 1 : 0;
+  // Every size is checked before the next is formed from it: ncoeff is at most about
+  // 2^32 here, but its square would not fit in 64 bits.
   const long long ncoeff = static_cast<long long>(p) + q + M;
+  if (ncoeff > kMaxCoefficients) return nullptr;
   const long long nres = N > d ? static_cast<long long>(N) - d : 0;
   const long long lvcov = ncoeff * ncoeff;
-  if (ncoeff > std::numeric_limits<int>::max() || lvcov > std::numeric_limits<int>::max())
-    return nullptr;
   const long long ndouble = nres + p + q + lvcov;
   if (static_cast<unsigned long long>(ndouble) >
       (std::numeric_limits<std::size_t>::max() - sizeof(arima_object)) / sizeof(double))
@@ -208,8 +224,9 @@ void arima_setOptMethod(arima_object *obj, int value) {
 
 void arima_exec(arima_object *obj, const double *x) {
   if (obj->method < 0 || obj->method > 2) return;
-  if (obj->N <= obj->d) {
-    // Nothing is left after differencing: an input error, not an estimate.
+  // Nothing left after differencing, or a value that is not a number: an input error,
+  // whatever the estimator (some would otherwise report success on NaN).
+  if (obj->N <= obj->d || !all_finite(x, obj->N)) {
     obj->retval = 0;
     obj->loglik = std::numeric_limits<double>::quiet_NaN();
     obj->aic = std::numeric_limits<double>::quiet_NaN();
@@ -219,22 +236,24 @@ void arima_exec(arima_object *obj, const double *x) {
   double *xs = const_cast<double *>(x);
   // An estimator that stops on an input error leaves the objective unset: NaN keeps
   // such a model out of any comparison by AIC.
-  const double unset = std::numeric_limits<double>::quiet_NaN();
+  double l = std::numeric_limits<double>::quiet_NaN();
   if (obj->method == 0) {
-    double l = unset;
     obj->retval = as154(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
                         &obj->mean, &obj->var, obj->res, &l, obj->vcov);
     obj->loglik = loglik_from_objective(l, obj->Nused);
     obj->aic = -2.0 * obj->loglik + 2.0 * obj->ncoeff + 2.0;
   } else if (obj->method == 1) {
-    double l = unset;
     obj->retval = css(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
                       &obj->mean, &obj->var, obj->res, &l, obj->vcov);
     obj->loglik = loglik_from_objective(l, obj->Nused);
   } else {
     obj->retval = nlalsm(xs, obj->N, obj->p, obj->d, obj->q, obj->phi, obj->theta, obj->M,
                          &obj->mean, &obj->var, nullptr, obj->vcov, obj->res, macheps());
+    l = obj->var;  // the residual sum of squares, scaled by the degrees of freedom
   }
+  // A minimiser may stop "successfully" on a point where the objective is infinite
+  // (a constant series has variance 0) or NaN: that is code 15, not a fit.
+  if (obj->retval == 1 && !estimate_is_finite(obj, l)) obj->retval = 15;
 }
 
 void arima_vcov(arima_object *obj, double *out) {
