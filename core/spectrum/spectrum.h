@@ -28,8 +28,7 @@
    with status -1.
 
    Each call allocates one work block and frees it before returning. The plans are only
-   read, so one object may serve several threads at once when its lengths run the
-   mixed-radix path of the FFT (all prime factors at most 53). */
+   read, so one object may serve several threads at once. */
 #ifndef TSFORGE_CORE_SPECTRUM_H
 #define TSFORGE_CORE_SPECTRUM_H
 
