@@ -104,9 +104,12 @@ TEST(SeasonalBoxJenkins, FitMinimisesTheBackForecastSumOfSquares) {
         moved[i] += h;
         EXPECT_GT(sum_of_squares(moved, 0.0, nullptr), S) << i << " " << h;
       }
-      if (!c.ml.empty()) EXPECT_NEAR(coef[i], c.ml[i], c.ml_se) << i;
+      if (!c.ml.empty()) {
+        EXPECT_NEAR(coef[i], c.ml[i], c.ml_se) << i;
+      }
     }
-    if (M == 1)
+    if (M == 1) {
       for (double h : {-1e-3, 1e-3}) EXPECT_GT(sum_of_squares(coef, h, nullptr), S);
+    }
   }
 }
