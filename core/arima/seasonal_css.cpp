@@ -99,12 +99,29 @@ alik_seas_object *alloc_seasonal_object(const seasonal_orders &o, int N, bool ka
   return obj;
 }
 
-void expand_parameters(alik_seas_object *obj, const double *b) {
+alik_seas_object *checked_seasonal_object(const seasonal_orders &o, int N, bool kalman) {
+  if (o.p < 0 || o.d < 0 || o.q < 0 || o.s < 0 || o.P < 0 || o.D < 0 || o.Q < 0 || N < 0) {
+    std::puts("\n Input Values cannot be Negative. Program Exiting. ");
+    std::exit(-1);
+  }
+  // Expanded orders beyond an int have no work space that could be allocated.
+  if (!o.valid()) allocation_failed();
+  return alloc_seasonal_object(o, N, kalman);
+}
+
+void set_parameters(alik_seas_object *obj, const double *b) {
   const int p = obj->p, q = obj->q, P = obj->P, Q = obj->Q, s = obj->s;
   expand_seasonal(b, p, b + p + q, P, s, -1.0, obj->phi);
   expand_seasonal(b + p, q, b + p + q + P, Q, s, 1.0, obj->theta);
   for (int i = obj->pe; i < obj->r; ++i) obj->phi[i] = 0.0;
   for (int i = obj->qe; i < obj->r; ++i) obj->theta[i] = 0.0;
+  if (obj->fit.M == 1) {
+    const int n = obj->fit.length;
+    const double mu = b[obj->fit.pq - 1];
+    double *w = obj->fit.x;
+    const double *y = w + 2 * n;
+    for (int t = 0; t < n; ++t) w[t] = y[t] - mu;
+  }
 }
 
 int load_seasonal_series(alik_seas_object *obj, const double *x, int N) {
@@ -169,12 +186,7 @@ void zero_unused_seasonal(int s, int P, int Q, double *PHI, double *THETA) {
 extern "C" {
 
 alik_css_seas_object *alik_css_seas_init(int p, int d, int q, int s, int P, int D, int Q, int N) {
-  const tsf_arima::seasonal_orders o(p, d, q, s, P, D, Q);
-  if (!o.valid() || N < 0) {
-    std::puts("\n Input Values cannot be Negative. Program Exiting. ");
-    std::exit(-1);
-  }
-  return tsf_arima::alloc_seasonal_object(o, N, false);
+  return tsf_arima::checked_seasonal_object(tsf_arima::seasonal_orders(p, d, q, s, P, D, Q), N, false);
 }
 
 void free_alik_css_seas(alik_css_seas_object *obj) { std::free(obj); }
@@ -186,13 +198,8 @@ double fcss_seas(double *b, int ncoeff, void *params) {
   const int pe = obj->pe;
   double *w = obj->fit.x;
   double *e = w + n;
-  tsf_arima::expand_parameters(obj, b);
+  tsf_arima::set_parameters(obj, b);
   for (int t = 0; t < pe && t < n; ++t) e[t] = 0.0;
-  if (obj->fit.M == 1) {
-    const double mu = b[obj->fit.pq - 1];
-    const double *y = w + 2 * n;
-    for (int t = 0; t < n; ++t) w[t] = y[t] - mu;
-  }
   const double ssq = tsf_arima::css_residuals(pe, obj->qe, obj->phi, obj->theta, w, n, e);
   // With n <= p + s P no residual is counted and the value is NaN, which the minimiser reports.
   const double count = n > pe ? static_cast<double>(n - pe) : 0.0;
@@ -204,9 +211,8 @@ double fcss_seas(double *b, int ncoeff, void *params) {
 
 int css_seas(double *x, int N, int optmethod, int p, int d, int q, int s, int P, int D, int Q, double *phi,
              double *theta, double *PHI, double *THETA, double *mean, double *var, double *loglik, double *vcov) {
-  const tsf_arima::seasonal_orders o(p, d, q, s, P, D, Q);
-  const int code = tsf_arima::fit_css_seas(x, N, optmethod, o, phi, theta, PHI, THETA, mean, var, loglik, vcov,
-                                           nullptr);
+  const int code = tsf_arima::fit_css_seas(x, N, optmethod, tsf_arima::seasonal_orders(p, d, q, s, P, D, Q), phi,
+                                           theta, PHI, THETA, mean, var, loglik, vcov, nullptr);
   if (code != 0) tsf_arima::zero_unused_seasonal(s, P, Q, PHI, THETA);
   return code;
 }

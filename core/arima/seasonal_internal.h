@@ -46,12 +46,16 @@ std::vector<double> differencing_operator(int d, int D, int s);
 int seasonal_difference(const double *x, int N, const seasonal_orders &o, double *y);
 
 /* Work objects (the caller has checked the orders); kalman: with the exact-likelihood
-   work space. */
+   work space. checked_seasonal_object first ends the process with the notice of
+   sarima_init (status -1) for negative arguments, and with the allocation failure
+   notice (status 1) for expanded orders beyond an int. */
 alik_seas_object *alloc_seasonal_object(const seasonal_orders &o, int N, bool kalman);
+alik_seas_object *checked_seasonal_object(const seasonal_orders &o, int N, bool kalman);
 
-/* The expanded polynomials of parameter vector b (phi, -theta, PHI, -THETA, ...): AR into
-   obj->phi, MA in the internal plus sign into obj->theta, both zero-padded to r. */
-void expand_parameters(alik_seas_object *obj, const double *b);
+/* Sets the objectives up for parameter vector b (phi, -theta, PHI, -THETA, mean if M = 1):
+   the expanded AR polynomial into obj->phi, the MA one in the internal plus sign into
+   obj->theta, both zero-padded to r, and the working series less the mean. */
+void set_parameters(alik_seas_object *obj, const double *b);
 
 /* Differences x (N values) into the object as the series of the objectives, as
    load_series does; returns n (positive, checked by the caller). */

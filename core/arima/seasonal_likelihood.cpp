@@ -10,8 +10,6 @@
    The state has dimension r = max(p + s P, q + s Q + 1) (14 for the airline model with
    s = 12); its covariance solve and the filter use the object's work space, so an
    evaluation allocates nothing. */
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "core/arima/arima.h"
@@ -57,12 +55,7 @@ int fit_as154_seas(const double *x, int N, int optmethod, const seasonal_orders 
 extern "C" {
 
 alik_seas_object *alik_seas_init(int p, int d, int q, int s, int P, int D, int Q, int N) {
-  const tsf_arima::seasonal_orders o(p, d, q, s, P, D, Q);
-  if (!o.valid() || N < 0) {
-    std::puts("\n Input Values cannot be Negative. Program Exiting. ");
-    std::exit(-1);
-  }
-  return tsf_arima::alloc_seasonal_object(o, N, true);
+  return tsf_arima::checked_seasonal_object(tsf_arima::seasonal_orders(p, d, q, s, P, D, Q), N, true);
 }
 
 void free_alik_seas(alik_seas_object *obj) { std::free(obj); }
@@ -73,13 +66,8 @@ double fas154_seas(double *b, int ncoeff, void *params) {
   const int pe = obj->pe, qe = obj->qe, r = obj->r;
   const int n = obj->fit.length;
   const int np = static_cast<int>(tsf_arima::packed_size(r));
-  tsf_arima::expand_parameters(obj, b);
+  tsf_arima::set_parameters(obj, b);
   double *w = obj->fit.x;
-  if (obj->fit.M == 1) {
-    const double mu = b[obj->fit.pq - 1];
-    const double *y = w + 2 * n;
-    for (int t = 0; t < n; ++t) w[t] = y[t] - mu;
-  }
   double *a = obj->kalman;
   double *P = a + r;
   double *V = P + np;
@@ -107,9 +95,8 @@ double fas154_seas(double *b, int ncoeff, void *params) {
 int as154_seas(double *x, int N, int optmethod, int p, int d, int q, int s, int P, int D, int Q, double *phi,
                double *theta, double *PHI, double *THETA, double *mean, double *var, double *loglik,
                double *vcov) {
-  const tsf_arima::seasonal_orders o(p, d, q, s, P, D, Q);
-  const int code = tsf_arima::fit_as154_seas(x, N, optmethod, o, phi, theta, PHI, THETA, mean, var, loglik, vcov,
-                                             nullptr);
+  const int code = tsf_arima::fit_as154_seas(x, N, optmethod, tsf_arima::seasonal_orders(p, d, q, s, P, D, Q), phi,
+                                             theta, PHI, THETA, mean, var, loglik, vcov, nullptr);
   if (code != 0) tsf_arima::zero_unused_seasonal(s, P, Q, PHI, THETA);
   return code;
 }

@@ -7,17 +7,11 @@
 #include <vector>
 
 #include "core/arima/arima.h"
+#include "core/arima/seasonal_series.h"
 #include "support/test_util.h"
 
-namespace {
-
-std::vector<double> LogAirPassengers() {
-  std::vector<double> x = tsf_test::LoadSeries("airpassengers.csv");
-  for (double &v : x) v = std::log(v);
-  return x;
-}
-
-}  // namespace
+using tsf_test::LogAirPassengers;
+using tsf_test::SeasonalDifferenceOfLogAirPassengers;
 
 // With period 1 the seasonal lags are the ordinary ones, so USPE_seasonal's (P, Q)
 // estimates are USPE's (p, q) estimates.
@@ -50,9 +44,7 @@ TEST(SeasonalBoxJenkins, ResidualsAreThoseOfTheExpandedModel) {
 }
 
 TEST(SeasonalBoxJenkins, FitMinimisesTheBackForecastSumOfSquares) {
-  const std::vector<double> ap = LogAirPassengers();
-  std::vector<double> sd;
-  for (std::size_t t = 12; t < ap.size(); ++t) sd.push_back(ap[t] - ap[t - 12]);
+  const std::vector<double> ap = LogAirPassengers(), sd = SeasonalDifferenceOfLogAirPassengers();
   struct Case {
     std::string name;
     const std::vector<double> &x;

@@ -7,22 +7,13 @@
 
 #include "core/arima/arima.h"
 #include "core/arima/seasonal_internal.h"
+#include "core/arima/seasonal_series.h"
 #include "support/test_util.h"
 
+using tsf_test::LogAirPassengers;
+using tsf_test::SeasonalDifferenceOfLogAirPassengers;
+
 namespace {
-
-std::vector<double> LogAirPassengers() {
-  std::vector<double> x = tsf_test::LoadSeries("airpassengers.csv");
-  for (double &v : x) v = std::log(v);
-  return x;
-}
-
-// diff(log(AirPassengers), lag = 12).
-std::vector<double> SeasonalDifferenceOfLogAirPassengers() {
-  std::vector<double> x = LogAirPassengers(), y;
-  for (std::size_t t = 12; t < x.size(); ++t) y.push_back(x[t] - x[t - 12]);
-  return y;
-}
 
 struct PredictCase {
   std::string name;

@@ -8,21 +8,13 @@
 #include "core/arima/arima.h"
 #include "core/arima/reference_fits.h"
 #include "core/arima/seasonal_internal.h"
+#include "core/arima/seasonal_series.h"
 #include "support/test_util.h"
 
+using tsf_test::LogAirPassengers;
+using tsf_test::SeasonalDifferenceOfLogAirPassengers;
+
 namespace {
-
-std::vector<double> LogAirPassengers() {
-  std::vector<double> x = tsf_test::LoadSeries("airpassengers.csv");
-  for (double &v : x) v = std::log(v);
-  return x;
-}
-
-std::vector<double> SeasonalDifferenceOfLogAirPassengers() {
-  std::vector<double> x = LogAirPassengers(), y;
-  for (std::size_t t = 12; t < x.size(); ++t) y.push_back(x[t] - x[t - 12]);
-  return y;
-}
 
 double LogLik(double objective, int n) { return -0.5 * n * (2.0 * objective + 1.0 + tsf_test::Log2Pi()); }
 
@@ -131,7 +123,9 @@ TEST(SeasonalLikelihood, FitsReachROptimum) {
     EXPECT_EQ(obj->retval, 1);
     EXPECT_GT(obj->loglik, c.loglik - 2e-6);
     EXPECT_LT(obj->loglik, c.loglik + 1e-5);
-    if (c.method == 0) EXPECT_LT(obj->aic, -2.0 * c.loglik + 2.0 * (obj->ncoeff + 1) + 4e-6);
+    if (c.method == 0) {
+      EXPECT_LT(obj->aic, -2.0 * c.loglik + 2.0 * (obj->ncoeff + 1) + 4e-6);
+    }
     std::vector<double> ours;
     for (int i = 0; i < o.p; ++i) ours.push_back(obj->phi[i]);
     for (int i = 0; i < o.q; ++i) ours.push_back(-obj->theta[i]);
@@ -149,8 +143,9 @@ TEST(SeasonalLikelihood, FitsReachROptimum) {
     double ssq = 0.0;
     for (int t = 0; t < n; ++t) ssq += obj->res[t] * obj->res[t];
     EXPECT_REL_NEAR(ssq, n * obj->var, 1e-12);
-    if (c.method == 1)
+    if (c.method == 1) {
       for (int t = 0; t < o.p + 12 * o.P; ++t) EXPECT_EQ(obj->res[t], 0.0);
+    }
     sarima_free(obj);
   }
 }
@@ -189,6 +184,8 @@ TEST(SeasonalLikelihood, ShortSeriesStayInsideTheirArrays) {
               for (int code : codes) EXPECT_EQ(code, 0) << where;
               EXPECT_EQ(mean, 7.0) << where;
             }
-            if (N - span - k <= 0) EXPECT_EQ(codes[2], 0) << where;
+            if (N - span - k <= 0) {
+              EXPECT_EQ(codes[2], 0) << where;
+            }
           }
 }
