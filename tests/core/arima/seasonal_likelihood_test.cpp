@@ -76,6 +76,19 @@ TEST(SeasonalLikelihood, NoArmaTermsStartFromUnitVariance) {
   free_alik_seas(obj);
 }
 
+// The conditional fit of this model (an ARMA(1, 1) with a mean on the raw counts) meets
+// an overflowing objective; the exact fit then starts from zero coefficients and the mean
+// and reaches R's likelihood (arima(AirPassengers, c(1, 0, 1), method = "ML"): -700.874147).
+TEST(SeasonalLikelihood, OverflowedConditionalFitIsNoStartingPoint) {
+  std::vector<double> x = tsf_test::LoadSeries("airpassengers.csv");
+  sarima_object *obj = sarima_init(1, 0, 1, 12, 0, 0, 0, static_cast<int>(x.size()));
+  const std::string out = tsf_test::CaptureStdout([&] { sarima_exec(obj, x.data()); });
+  EXPECT_EQ(out.rfind("Program Exiting as the function value exceeds the maximum double value", 0), 0u);
+  EXPECT_EQ(obj->retval, 1);
+  EXPECT_GT(obj->loglik, -700.874147 - 1e-3);
+  sarima_free(obj);
+}
+
 // sarima_exec against R's fits of the same models on the differenced series
 // (arima(w, order, seasonal = list(order, period = 12), include.mean, method); R's MA
 // signs are -theta): the log-likelihood at least R's and no further from it than the
