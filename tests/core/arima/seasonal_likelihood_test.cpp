@@ -55,8 +55,8 @@ TEST(SeasonalLikelihood, ObjectivesMatchRAtFixedParameters) {
       const int n = tsf_arima::load_seasonal_series(obj, c.x.data(), N);
       std::vector<double> b = c.b;
       const double l = exact ? fas154_seas(b.data(), obj->fit.pq, obj) : fcss_seas(b.data(), obj->fit.pq, obj);
-      EXPECT_REL_NEAR(LogLik(l, n), exact ? c.ml_loglik : c.css_loglik, 1e-10);
-      EXPECT_REL_NEAR(obj->fit.ssq / (exact ? n : n - obj->pe), exact ? c.ml_sigma2 : c.css_sigma2, 1e-10);
+      EXPECT_REL_NEAR(LogLik(l, n), exact ? c.ml_loglik : c.css_loglik, 1e-12);
+      EXPECT_REL_NEAR(obj->fit.ssq / (exact ? n : n - obj->pe), exact ? c.ml_sigma2 : c.css_sigma2, 1e-12);
       if (exact) free_alik_seas(obj); else free_alik_css_seas(obj);
     }
   }
