@@ -1,5 +1,6 @@
 // tsforge forecast: chooses an ARIMA order by AIC (as the host entry point does) or fits
 // the order given, prints the model report and a forecast table, optionally a chart.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +34,9 @@ const char *const kForecastHelp =
     "                    after its d differences the column must keep more values than\n"
     "                    twice the coefficients, p + q (+ 1 for the mean when d = 0)\n"
     "  --method M        mle, css or bj (default mle; the search needs mle)\n"
+    "  --seasonal P,D,Q  fit the seasonal ARIMA(p, d, q)(P, D, Q) with --order and --period\n"
+    "                    (P, Q 0 to 3; D 0 to 2)\n"
+    "  --period S        seasonal period, 1 to 366 (12 for monthly data with a yearly cycle)\n"
     "  --delimiter C     field delimiter, one character or 'tab' (default ',')\n"
     "  --no-header       the file has no header line\n"
     "  --plot OUT.svg    write a chart of the series, the forecasts and their 95% band\n"
@@ -54,6 +58,8 @@ struct Settings {
   bool fixed_order = false;
   int p = 0, d = 0, q = 0;
   int method = 0;  // 0 MLE, 1 CSS, 2 Box-Jenkins
+  bool seasonal = false;
+  int P = 0, D = 0, Q = 0, period = 0;
   std::string plot;
   int jobs = 1;
 };
@@ -65,23 +71,48 @@ struct ColumnResult {
   bool chosen = true;  // false when the search found no order
   std::vector<double> forecasts, mse;
   std::unique_ptr<arima_object, void (*)(arima_object *)> model{nullptr, arima_free};
+  std::unique_ptr<sarima_object, void (*)(sarima_object *)> seasonal_model{nullptr, sarima_free};
+  int retval() const { return model ? model->retval : seasonal_model->retval; }
 };
 
 const int kOptimiser = 7;  // BFGS with More-Thuente line search, as the entry point uses
 
-void parse_order(const std::string &text, Settings &s) {
-  int v[3];
+// Three comma-separated integers of option `name`, the middle one (the differences) in
+// 0..max_d, the others in 0..max_pq.
+void parse_triple(const std::string &name, const char *letters, const std::string &text, int max_pq, int max_d,
+                  int v[3]) {
   size_t start = 0;
   for (int k = 0; k < 3; ++k) {
     size_t comma = text.find(',', start);
     if ((k < 2) == (comma == std::string::npos))
-      throw UsageError("option '--order' needs three integers p,d,q, not '" + text + "'");
+      throw UsageError("option '--" + name + "' needs three integers " + letters + ", not '" + text + "'");
     std::string part = text.substr(start, k < 2 ? comma - start : std::string::npos);
-    v[k] = parse_int("order", part, 0, k == 1 ? 3 : 20);
+    v[k] = parse_int(name, part, 0, k == 1 ? max_d : max_pq);
     start = comma + 1;
   }
+}
+
+void parse_order(const std::string &text, Settings &s) {
+  int v[3];
+  parse_triple("order", "p,d,q", text, 20, 3, v);
   s.fixed_order = true;
   s.p = v[0], s.d = v[1], s.q = v[2];
+}
+
+// The seasonal part needs the non-seasonal order and the period; its expanded
+// polynomials (orders p + S*P and q + S*Q) set the size of the state of the filter.
+void parse_seasonal(const ParsedArgs &a, Settings &s) {
+  if (!a.has("seasonal") && !a.has("period")) return;
+  if (!a.has("seasonal")) throw UsageError("option '--period' needs '--seasonal' too");
+  if (!a.has("period")) throw UsageError("option '--seasonal' needs '--period' too");
+  if (!s.fixed_order) throw UsageError("option '--seasonal' needs '--order' too: the order search is not seasonal");
+  int v[3];
+  parse_triple("seasonal", "P,D,Q", a.last("seasonal"), 3, 2, v);
+  s.seasonal = true;
+  s.P = v[0], s.D = v[1], s.Q = v[2];
+  s.period = parse_int("period", a.last("period"), 1, 366);
+  if (s.p + s.period * s.P > 100 || s.q + s.period * s.Q > 100)
+    throw UsageError("the seasonal model is too large: p + S*P and q + S*Q must be at most 100");
 }
 
 Settings parse_settings(const std::vector<std::string> &args) {
@@ -89,6 +120,8 @@ Settings parse_settings(const std::vector<std::string> &args) {
                                    {"horizon", true, false},
                                    {"order", true, false},
                                    {"method", true, false},
+                                   {"seasonal", true, false},
+                                   {"period", true, false},
                                    {"delimiter", true, false},
                                    {"no-header", false, false},
                                    {"plot", true, false},
@@ -109,6 +142,7 @@ Settings parse_settings(const std::vector<std::string> &args) {
     if (s.method != 0 && !s.fixed_order)
       throw UsageError("the order search compares AIC, which only --method mle provides: give --order too");
   }
+  parse_seasonal(a, s);
   if (a.has("delimiter")) s.source.delimiter = parse_delimiter(a.last("delimiter"));
   s.source.header = !a.has("no-header");
   if (a.has("plot")) s.plot = a.last("plot");
@@ -117,23 +151,51 @@ Settings parse_settings(const std::vector<std::string> &args) {
   return s;
 }
 
-size_t coefficients(const Settings &s) { return static_cast<size_t>(s.p) + s.q + (s.d == 0 ? 1 : 0); }
+size_t differences(const Settings &s) {
+  return static_cast<size_t>(s.d) + (s.seasonal ? static_cast<size_t>(s.period) * s.D : 0);
+}
+
+size_t coefficients(const Settings &s) {
+  size_t k = static_cast<size_t>(s.p) + s.q + (s.seasonal ? static_cast<size_t>(s.P) + s.Q : 0);
+  return k + (differences(s) == 0 ? 1 : 0);
+}
+
+// A seasonal model's filter also needs more values than its differences and expanded
+// orders (p + S*P and q + S*Q) together.
+size_t expanded_values_needed(const Settings &s) {
+  if (!s.seasonal) return 0;
+  return static_cast<size_t>(s.p + s.d + s.q) + static_cast<size_t>(s.period) * (s.P + s.D + s.Q) + 1;
+}
 
 // The fewest values a fit of the settings can use. The search skips every order whose
-// p + d + q is not below the length. A given order must keep, after its d differences,
+// p + d + q is not below the length. A given order must keep, after its differences,
 // more values than twice its coefficients: with fewer the estimates are not determined,
 // and the fit may wander without end or return variances below zero.
 size_t values_needed(const Settings &s) {
   if (!s.fixed_order) return 3;
-  return static_cast<size_t>(s.d) + 2 * coefficients(s) + 1;
+  return std::max(differences(s) + 2 * coefficients(s) + 1, expanded_values_needed(s));
 }
+
+std::string order_text(const Settings &s, int p, int d, int q) {
+  char text[96];
+  if (s.seasonal)
+    std::snprintf(text, sizeof text, "ARIMA(%d, %d, %d)(%d, %d, %d)[%d]", p, d, q, s.P, s.D, s.Q, s.period);
+  else
+    std::snprintf(text, sizeof text, "ARIMA(%d, %d, %d)", p, d, q);
+  return text;
+}
+
+std::string order_text(const Settings &s, const ColumnResult &r) { return order_text(s, r.p, r.d, r.q); }
 
 std::string needs_text(const Settings &s) {
   if (!s.fixed_order) return "the model needs at least 3";
-  char text[160];
-  std::snprintf(text, sizeof text,
-                "ARIMA(%d, %d, %d) needs at least %zu: more than twice its %zu coefficients after differencing", s.p,
-                s.d, s.q, values_needed(s), coefficients(s));
+  char text[200];
+  if (expanded_values_needed(s) > differences(s) + 2 * coefficients(s) + 1)
+    std::snprintf(text, sizeof text, "%s needs at least %zu: more than its differences and expanded orders",
+                  order_text(s, s.p, s.d, s.q).c_str(), values_needed(s));
+  else
+    std::snprintf(text, sizeof text, "%s needs at least %zu: more than twice its %zu coefficients after differencing",
+                  order_text(s, s.p, s.d, s.q).c_str(), values_needed(s), coefficients(s));
   return text;
 }
 
@@ -156,12 +218,21 @@ bool choose_order(const Settings &s, ColumnResult &r) {
 // Fits the chosen order the way the forecaster does and keeps the model for its report.
 void fit_and_forecast(const Settings &s, ColumnResult &r) {
   int n = static_cast<int>(r.series.size());
+  r.forecasts.assign(s.horizon, 0.0);
+  r.mse.assign(s.horizon, 0.0);
+  if (s.seasonal) {
+    r.seasonal_model.reset(sarima_init(r.p, r.d, r.q, s.period, s.P, s.D, s.Q, n));
+    sarima_setMethod(r.seasonal_model.get(), s.method);
+    sarima_setOptMethod(r.seasonal_model.get(), kOptimiser);
+    sarima_exec(r.seasonal_model.get(), r.series.data());
+    if (r.seasonal_model->retval != 0)
+      sarima_predict(r.seasonal_model.get(), r.series.data(), s.horizon, r.forecasts.data(), r.mse.data());
+    return;
+  }
   r.model.reset(arima_init(r.p, r.d, r.q, n));
   arima_setMethod(r.model.get(), s.method);
   arima_setOptMethod(r.model.get(), kOptimiser);
   arima_exec(r.model.get(), r.series.data());
-  r.forecasts.assign(s.horizon, 0.0);
-  r.mse.assign(s.horizon, 0.0);
   if (r.model->retval != 0)
     arima_predict(r.model.get(), r.series.data(), s.horizon, r.forecasts.data(), r.mse.data());
 }
@@ -196,9 +267,7 @@ bool has_interval(const ColumnResult &r) {
 
 Chart forecast_chart(const Settings &s, const ColumnResult &r) {
   Chart c;
-  char order[64];
-  std::snprintf(order, sizeof order, "ARIMA(%d, %d, %d)", r.p, r.d, r.q);
-  c.title = s.source.path + ": " + r.column + ", " + order + " forecast";
+  c.title = s.source.path + ": " + r.column + ", " + order_text(s, r) + " forecast";
   c.x_label = "observation";
   c.y_label = r.column;
   ChartLine series{"series", "#1f4e9c", {}, {}};
@@ -259,21 +328,24 @@ int forecast_command(const std::vector<std::string> &args) {
       status = 1;
       continue;
     }
-    std::printf("Order: ARIMA(%d, %d, %d)%s\n", r.p, r.d, r.q,
+    std::printf("Order: %s%s\n", order_text(s, r).c_str(),
                 s.fixed_order ? " (given)" : " (smallest AIC over p = 0..3, d = 0..2, q = 0..3)");
     std::fflush(stdout);
-    if (r.model->retval == 0) {
+    if (r.retval() == 0) {
       std::fprintf(stderr, "tsforge: %s: column '%s': the model could not be estimated from these values\n",
                    s.source.path.c_str(), r.column.c_str());
       status = 1;
       continue;
     }
-    arima_summary(r.model.get());
+    if (s.seasonal)
+      sarima_summary(r.seasonal_model.get());
+    else
+      arima_summary(r.model.get());
     print_table(r);
     std::fflush(stdout);
-    if (r.model->retval != 1)
+    if (r.retval() != 1)
       std::fprintf(stderr, "tsforge: warning: %s: column '%s': %s (status %d)\n", s.source.path.c_str(),
-                   r.column.c_str(), status_text(r.model->retval), r.model->retval);
+                   r.column.c_str(), status_text(r.retval()), r.retval());
     if (!has_interval(r))
       std::fprintf(stderr, "tsforge: warning: %s: column '%s': the fitted model is not stationary: no interval\n",
                    s.source.path.c_str(), r.column.c_str());

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Forecast/ARIMA.h"
+#include "core/arima/arima.h"
 #include "support/test_util.h"
 
 namespace {
@@ -495,5 +496,70 @@ TEST_F(Cli, ForecastTableKeepsSignificantDigitsAtAnyScale) {
     for (int h = 0; h < 3; ++h) EXPECT_NEAR(fc[h] / predictions[h], 1.0, 1e-9) << scale;
     std::stringstream lines(r.out.substr(r.out.find("step")));
     for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 90u) << line;
+  }
+}
+
+// The seasonal fit prints the seasonal summary and the forecasts of sarima_predict, and
+// charts them; on the raw series these are R's too, to the few parts in 1e7 by which R's
+// fit of the undifferenced series differs (arima(AirPassengers, c(0, 1, 1), seasonal =
+// c(0, 1, 1)) with predict()).
+TEST_F(Cli, SeasonalForecastAirPassengers) {
+  CliRun r = run("forecast " + example("airpassengers.csv") +
+                 " --column passengers --order 0,1,1 --seasonal 0,1,1 --period 12 --horizon 3 --plot " + path("ap.svg"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("Order: ARIMA(0, 1, 1)(0, 1, 1)[12] (given)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n  ARIMA Seasonal Order : ( 0, 1, 1) * (0, 1, 1) \n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("EQUATION FORM"), std::string::npos);
+  std::vector<double> x = tsf_test::LoadSeries("airpassengers.csv"), f(3), mse(3);
+  sarima_object *obj = sarima_init(0, 1, 1, 12, 0, 1, 1, static_cast<int>(x.size()));
+  sarima_exec(obj, x.data());
+  sarima_predict(obj, x.data(), 3, f.data(), mse.data());
+  sarima_free(obj);
+  std::vector<double> printed = printed_forecasts(r.out);
+  ASSERT_EQ(printed.size(), 3u);
+  const double r_pred[3] = {447.053211074, 421.877427958, 453.526202194};
+  for (int h = 0; h < 3; ++h) {
+    EXPECT_NEAR(printed[h], f[h], 5e-7 * f[h]);
+    EXPECT_NEAR(printed[h], r_pred[h], 1e-6 * r_pred[h]);
+  }
+  std::string svg = read_file(path("ap.svg"));
+  EXPECT_TRUE(well_formed_xml(svg));
+  EXPECT_EQ(polyline_points(svg, 0), 144u);
+  EXPECT_EQ(polyline_points(svg, 1), 3u);
+  EXPECT_NE(svg.find("ARIMA(0, 1, 1)(0, 1, 1)[12] forecast"), std::string::npos);
+}
+
+TEST_F(Cli, SeasonalOptionsAreChecked) {
+  const std::string ap = "forecast " + example("airpassengers.csv") + " --column passengers ";
+  const std::string see = "\n(see tsforge --help)\n";
+  std::string short_file = write("short.csv", "t,v\n1,1\n2,2\n3,3\n4,4\n5,5\n6,6\n7,7\n8,8\n9,9\n10,10\n");
+  struct Case {
+    std::string args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {ap + "--order 0,1,1 --seasonal 0,1,1", 2, "tsforge: option '--seasonal' needs '--period' too" + see},
+      {ap + "--order 0,1,1 --period 12", 2, "tsforge: option '--period' needs '--seasonal' too" + see},
+      {ap + "--seasonal 0,1,1 --period 12", 2,
+       "tsforge: option '--seasonal' needs '--order' too: the order search is not seasonal" + see},
+      {ap + "--order 0,1,1 --seasonal 0,1 --period 12", 2,
+       "tsforge: option '--seasonal' needs three integers P,D,Q, not '0,1'" + see},
+      {ap + "--order 0,1,1 --seasonal 4,1,1 --period 12", 2,
+       "tsforge: option '--seasonal' needs an integer from 0 to 3, not '4'" + see},
+      {ap + "--order 0,1,1 --seasonal 0,1,1 --period 0", 2,
+       "tsforge: option '--period' needs an integer from 1 to 366, not '0'" + see},
+      {ap + "--order 0,1,1 --seasonal 2,1,1 --period 52", 2,
+       "tsforge: the seasonal model is too large: p + S*P and q + S*Q must be at most 100" + see},
+      {"forecast " + short_file + " --column v --order 0,1,1 --seasonal 0,1,1 --period 4", 1,
+       "tsforge: " + short_file +
+           ": column 'v' has 10 values; ARIMA(0, 1, 1)(0, 1, 1)[4] needs at least 11: more than its differences and "
+           "expanded orders\n"},
+  };
+  for (const Case &c : cases) {
+    CliRun r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(r.err, c.message) << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
   }
 }
