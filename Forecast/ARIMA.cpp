@@ -3,6 +3,8 @@
 // information criterion over p = 0..3, d = 0..2, q = 0..3.
 #include "Forecast/ARIMA.h"
 
+#include <limits>
+
 #include "host/NbSleep.h"
 
 namespace {
@@ -79,6 +81,11 @@ bool TsARIMA::DoFit() {
   if (m_model != nullptr) {
     arima_free(m_model);
     m_model = nullptr;
+  }
+  // The model object counts the series in an int.
+  if (m_inData.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    m_return = ARIMA_INPUT_ERROR;
+    return false;
   }
   const int n = static_cast<int>(m_inData.size());
   m_model = arima_init(m_order.p, m_order.d, m_order.q, n);

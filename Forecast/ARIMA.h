@@ -13,6 +13,7 @@
 #define TSFORGE_FORECAST_ARIMA_H
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "core/arima/arima.h"
@@ -24,11 +25,15 @@ struct ARIMAOrder {
   int q;
 };
 
+// The three enumerations are 32-bit: any int32_t value is a valid object of the type,
+// so an out-of-range method or optimiser reaches the model object, which rejects it
+// with its notice and keeps its default.
+
 // Passed unchanged to the model object, which rejects values outside 0..2.
-enum ARIMAMethod_t { ARIMA_MLE = 0, ARIMA_CSS = 1, ARIMA_BOX_JENKINS = 2 };
+enum ARIMAMethod_t : std::int32_t { ARIMA_MLE = 0, ARIMA_CSS = 1, ARIMA_BOX_JENKINS = 2 };
 
 // Optimiser numbers of the minimiser dispatch; no effect with the Box-Jenkins method.
-enum ARIMAOptimization_t {
+enum ARIMAOptimization_t : std::int32_t {
   ARIMA_NELDER_MEAD = 0,
   ARIMA_NEWTON_LINE_SEARCH = 1,
   ARIMA_NEWTON_HOOK_STEP = 2,
@@ -40,7 +45,7 @@ enum ARIMAOptimization_t {
 };
 
 // Exit status of the last estimation; only ARIMA_SUCCESS is a successful fit.
-enum ARIMARet_t {
+enum ARIMARet_t : std::int32_t {
   ARIMA_INPUT_ERROR = 0,
   ARIMA_SUCCESS = 1,
   ARIMA_NOT_CONVERGED = 4,

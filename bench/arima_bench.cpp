@@ -12,6 +12,8 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -181,3 +183,102 @@ BENCHMARK(BM_CandidateFit)
 }  // namespace
 
 BENCHMARK_MAIN();
+
+// ---- Seasonal ARIMA ------------------------------------------------------------------
+// The airline model (0,1,1)(0,1,1)12 fitted by exact likelihood (sarima_exec, method 0,
+// which starts from the CSS fit) with 12 forecasts, on log AirPassengers (n = 144) and on
+// CO2 (n = 468). When Rscript is on the PATH, R's arima(x, c(0, 1, 1), seasonal =
+// list(order = c(0, 1, 1), period = 12), method = "ML") on the same series is timed in
+// the same run: r_ms is R's time per fit and speedup R's time over ours. evals_css_seas
+// and evals_ml_seas count the objective evaluations per fit (glibc only).
+#if defined(__GLIBC__)
+namespace {
+long g_evalCssSeas = 0;
+long g_evalMlSeas = 0;
+}  // namespace
+
+extern "C" double fcss_seas(double *b, int n, void *params) {
+  static objective_t real = reinterpret_cast<objective_t>(dlsym(RTLD_NEXT, "fcss_seas"));
+  ++g_evalCssSeas;
+  return real(b, n, params);
+}
+extern "C" double fas154_seas(double *b, int n, void *params) {
+  static objective_t real = reinterpret_cast<objective_t>(dlsym(RTLD_NEXT, "fas154_seas"));
+  ++g_evalMlSeas;
+  return real(b, n, params);
+}
+#endif
+
+namespace {
+
+struct SeasonalSeries {
+  const char *file;
+  bool log_scale;
+};
+const SeasonalSeries kSeasonalSeries[2] = {{"airpassengers.csv", true}, {"co2.csv", false}};
+
+// Milliseconds per fit of R's arima on the airline model, or a negative value when R is
+// not available.
+double RAirlineMs(const SeasonalSeries &s) {
+  FILE *probe = popen("command -v Rscript 2>/dev/null", "r");
+  if (probe == nullptr) return -1.0;
+  char buf[512];
+  const bool found = std::fgets(buf, sizeof buf, probe) != nullptr;
+  pclose(probe);
+  if (!found) return -1.0;
+  const std::string path = std::string(TSFORGE_DATA_DIR) + "/" + s.file;
+  const std::string code = "x <- read.csv('" + path + "')[[2]]; " + (s.log_scale ? "x <- log(x); " : "") +
+                           "fit <- function() arima(x, order = c(0, 1, 1), seasonal = list(order = c(0, 1, 1), "
+                           "period = 12), method = 'ML'); fit(); reps <- 0; t0 <- proc.time()[['elapsed']]; "
+                           "repeat { fit(); reps <- reps + 1; t <- proc.time()[['elapsed']] - t0; "
+                           "if (t > 2) break }; cat(sprintf('ms=%.6f\\n', 1000 * t / reps))";
+  FILE *pipe = popen(("Rscript -e \"" + code + "\" 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return -1.0;
+  std::string text;
+  while (std::fgets(buf, sizeof buf, pipe) != nullptr) text += buf;
+  pclose(pipe);
+  const auto at = text.find("ms=");
+  return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 3);
+}
+
+void BM_SeasonalAirline(benchmark::State &state) {
+  const SeasonalSeries &s = kSeasonalSeries[state.range(0)];
+  std::vector<double> x = LoadSeries(s.file);
+  if (s.log_scale)
+    for (double &v : x) v = std::log(v);
+  const int N = static_cast<int>(x.size());
+  std::vector<double> y(12), mse(12);
+  double loglik = 0.0;
+  int ret = 0;
+#ifdef TSF_COUNT_EVALS
+  g_evalCssSeas = g_evalMlSeas = 0;
+#endif
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    sarima_object *obj = sarima_init(0, 1, 1, 12, 0, 1, 1, N);
+    sarima_exec(obj, x.data());
+    sarima_predict(obj, x.data(), 12, y.data(), mse.data());
+    ret = obj->retval;
+    loglik = obj->loglik;
+    sarima_free(obj);
+    benchmark::DoNotOptimize(y.data());
+  }
+  const double iters = static_cast<double>(state.iterations());
+  // Wall-clock time per fit, as R's is measured.
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / iters;
+#ifdef TSF_COUNT_EVALS
+  state.counters["evals_css_seas"] = g_evalCssSeas / iters;
+  state.counters["evals_ml_seas"] = g_evalMlSeas / iters;
+#endif
+  state.counters["retval"] = ret;
+  state.counters["loglik"] = loglik;
+  state.SetLabel(std::string(s.log_scale ? "log " : "") + s.file);
+  const double r_ms = RAirlineMs(s);
+  if (r_ms > 0.0) {
+    state.counters["r_ms"] = r_ms;
+    state.counters["speedup"] = r_ms / ms;
+  }
+}
+BENCHMARK(BM_SeasonalAirline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -43,7 +43,7 @@ function(tsf_closure out)
 endfunction()
 
 tsf_family(matrix     DIR core/matrix)
-tsf_family(transform  DIR core/transform)
+tsf_family(transform  DIR core/transform  DEPS polyroot matrix)
 tsf_family(polyroot   DIR core/polyroot   DEPS matrix)
 tsf_family(fft        DIR core/fft)
 tsf_family(filter     DIR core/filter     DEPS fft)

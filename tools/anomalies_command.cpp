@@ -73,7 +73,7 @@ Settings parse_settings(const std::vector<std::string> &args) {
   if (a.positional.size() != 1) throw UsageError("anomalies needs exactly one FILE");
   s.source.path = a.positional[0];
   if (!a.has("column")) throw UsageError("anomalies needs at least one --column");
-  s.columns = a.values["column"];
+  s.columns = distinct_values(a, "column");
   if (a.has("time")) s.time_column = a.last("time");
   s.smooth = a.has("smooth");
   s.iqr = a.has("iqr");
@@ -85,6 +85,7 @@ Settings parse_settings(const std::vector<std::string> &args) {
   s.source.header = !a.has("no-header");
   if (a.has("plot")) s.plot = a.last("plot");
   if (a.has("jobs")) s.jobs = parse_int("jobs", a.last("jobs"), 1, 64);
+  check_plot_paths(s.plot, s.columns);
   return s;
 }
 
@@ -141,7 +142,9 @@ std::vector<double> time_reference(const Settings &s, const Table &table) {
 
 int anomalies_command(const std::vector<std::string> &args) {
   Settings s = parse_settings(args);
-  Table table(s.source);
+  std::vector<std::string> needed = s.columns;
+  if (!s.time_column.empty()) needed.insert(needed.begin(), s.time_column);
+  Table table(s.source, needed);
   std::vector<double> time = time_reference(s, table);
   std::vector<ColumnResult> results(s.columns.size());
   for (size_t i = 0; i < s.columns.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 namespace tsforge_cli {
 
@@ -43,6 +44,14 @@ ParsedArgs parse_args(const std::vector<std::string> &args, const std::vector<Op
     out.values[name].push_back(value);
   }
   return out;
+}
+
+std::vector<std::string> distinct_values(const ParsedArgs &args, const std::string &name) {
+  const std::vector<std::string> &given = args.values.at(name);
+  std::set<std::string> seen;
+  for (const std::string &v : given)
+    if (!seen.insert(v).second) throw UsageError("option '--" + name + "' names '" + v + "' twice");
+  return given;
 }
 
 int parse_int(const std::string &option, const std::string &text, int lo, int hi) {

@@ -38,6 +38,9 @@ struct ParsedArgs {
 
 ParsedArgs parse_args(const std::vector<std::string> &args, const std::vector<OptionSpec> &specs);
 
+// The values of a repeatable option, each allowed once: a repeated one is a usage error.
+std::vector<std::string> distinct_values(const ParsedArgs &args, const std::string &name);
+
 int parse_int(const std::string &option, const std::string &text, int lo, int hi);
 double parse_double(const std::string &option, const std::string &text, double lo, double hi);
 char parse_delimiter(const std::string &text);

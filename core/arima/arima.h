@@ -40,15 +40,20 @@ typedef struct arima_object {
 } arima_object;
 
 /* Creates a model of order (p, d, q) for a series of N values. Negative orders or
-   N < 1 print a notice and end the process with status -1. */
+   N < 1 print a notice and end the process with status -1. Returns null when the
+   object cannot be allocated, or when p + q + (d == 0) exceeds 46340 (its covariance
+   matrix would hold more entries than an int counts). */
 TSFORGE_API arima_object *arima_init(int p, int d, int q, int N);
 /* 0 MLE, 1 CSS, 2 Box-Jenkins; other values print a notice and are ignored. */
 TSFORGE_API void arima_setMethod(arima_object *obj, int value);
 /* Optimiser 0..7 (7 = BFGS with More-Thuente line search, the default); other
    values print the list of methods and are ignored. */
 TSFORGE_API void arima_setOptMethod(arima_object *obj, int value);
-/* Estimates the model from the N undifferenced values of x. A series with N <= d
-   cannot be differenced: no estimation is made and retval is 0 (input error). */
+/* Estimates the model from the N undifferenced values of x. A series with N <= d, or
+   holding a NaN or an infinity, is an input error for every method: no estimation is
+   made, retval is 0 and loglik and aic are NaN. A fit never ends with retval 1 when
+   its objective or an estimate is not finite at the point returned (a constant series
+   has variance 0, its log-likelihood is infinite): retval is then 15. */
 TSFORGE_API void arima_exec(arima_object *obj, const double *x);
 /* Copies the lvcov entries of the covariance matrix into out. */
 TSFORGE_API void arima_vcov(arima_object *obj, double *out);
@@ -59,7 +64,8 @@ TSFORGE_API void arima_free(arima_object *obj);
 /* L forecasts of the undifferenced series and their mean square errors, from the
    fitted model and the same N values that were given to arima_exec. An ARIMA(0, d, 0)
    is forecast as an AR(1) with coefficient 0: the mean for d = 0, the extrapolated
-   differencing for d >= 1. L < 1 or N <= d writes nothing. */
+   differencing for d >= 1. L < 1 or N <= d writes nothing. When the AR part is not
+   stationary the mean square errors are not defined and are NaN (see forkal). */
 TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double *forecasts,
                                double *mse);
 
@@ -69,6 +75,9 @@ TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double
    entries (zero-padded), delta has d entries. w holds the n undifferenced values and
    is overwritten by the differenced series; resid (n - d) receives the standardised
    residuals of the filter; y and amse receive L forecasts and mean square errors.
+   Every mean square error is NaN when 1 - phi[1] z - ... - phi[p] z^p has a root on
+   or inside the unit circle (a non-stationary AR part: the variances are not
+   defined), and any that a failed covariance solve left negative is NaN too.
    Returns 0, or a fault code without writing anything: 1, 2, 3 negative p and/or q,
    4 p = q = 0, 8 negative d, 11 L < 1, 9 n <= d. */
 TSFORGE_API int forkal(int p, int q, int d, const double *phi, const double *theta,
@@ -168,6 +177,148 @@ TSFORGE_API void karma(int ip, int iq, double *phi, double *theta, double *a, do
                        int iupd, double delta, int *nit, int *mode);
 
 /* ---- end of estimators ---- */
+
+/* ---- seasonal ARIMA ---- */
+
+/* Multiplicative seasonal ARIMA(p, d, q) x (P, D, Q) with period s, in the sign convention
+   above, with w = (1 - B)^d (1 - B^s)^D x:
+     (1 - sum phi[i] B^i)(1 - sum PHI[j] B^(s j)) (w[t] - mu)
+       = (1 - sum theta[i] B^i)(1 - sum THETA[j] B^(s j)) a[t].
+   Every seasonal routine works on the expanded polynomials, of orders p + s P (AR) and
+   q + s Q (MA), with the non-seasonal machinery; there is no fixed limit on the orders.
+   A period s = 0 gives the non-seasonal model: P, D and Q are then ignored everywhere
+   (sarima_init stores them as 0, the estimators write zeros to PHI and THETA and lay out
+   vcov for p + q + M coefficients, M = 1 when d = 0). */
+
+/* The model object: one heap block, this header followed by phi[p], theta[q], PHI[P],
+   THETA[Q], res[Nused], vcov[ncoeff * ncoeff]; sarima_free releases it. */
+typedef struct sarima_object {
+  int N;         /* series length */
+  int Nused;     /* N - d - s D, length of the differenced series */
+  int method;    /* 0 MLE, 1 CSS, 2 Box-Jenkins */
+  int optmethod; /* optimiser number 0..7 handed to fminunc */
+  int p;
+  int d;
+  int q;
+  int s; /* seasonal period */
+  int P;
+  int D;
+  int Q;
+  int M;         /* 1 when d = 0 and D = 0 (a mean is estimated), else 0 */
+  int ncoeff;    /* p + q + P + Q + M */
+  double *phi;   /* p non-seasonal AR coefficients */
+  double *theta; /* q non-seasonal MA coefficients */
+  double *PHI;   /* P seasonal AR coefficients */
+  double *THETA; /* Q seasonal MA coefficients */
+  double *vcov;  /* ncoeff x ncoeff covariance; methods 0, 1 in the order (phi, theta, PHI,
+                    THETA, mean), method 2 (level, phi, theta, PHI, THETA) */
+  int lvcov;     /* ncoeff * ncoeff */
+  double *res;   /* Nused residuals */
+  double mean;   /* methods 0, 1: the mean; method 2: the constant term */
+  double var;    /* innovation variance sigma^2 */
+  double loglik; /* methods 0 and 1; NaN until estimated */
+  double aic;    /* method 0; NaN until estimated */
+  int retval;    /* 0 input error, 1 probable success, 4 no convergence, 15 Inf/NaN */
+} sarima_object;
+
+/* Creates a model for a series of N values, everything zero (loglik and aic NaN).
+   Negative orders, a negative period or N < 1 print a notice and end the process with
+   status -1. A series no longer than d + s D (Nused <= 0) is accepted here; sarima_exec
+   then reports an input error and sarima_predict writes nothing. */
+TSFORGE_API sarima_object *sarima_init(int p, int d, int q, int s, int P, int D, int Q, int N);
+/* As arima_setMethod and arima_setOptMethod. */
+TSFORGE_API void sarima_setMethod(sarima_object *obj, int value);
+TSFORGE_API void sarima_setOptMethod(sarima_object *obj, int value);
+/* Estimates the model from the N undifferenced values of x. res receives the Nused
+   residuals of the fit: methods 0 and 1 those of the objective at the estimates
+   (standardised one-step innovations for ML; conditional residuals for CSS, zero before
+   time p + s P), method 2 those of the least squares. loglik (methods 0, 1) and aic
+   (method 0) count the mean among the coefficients. Nused <= 0: retval 0 and nothing
+   estimated. */
+TSFORGE_API void sarima_exec(sarima_object *obj, const double *x);
+/* L forecasts of the undifferenced series and their mean square errors, from the fitted
+   model and the same N values, through forkal on the expanded polynomials. A model with
+   no AR and no MA terms at all is forecast as an AR(1) with coefficient 0. L < 1 or
+   Nused <= 0 writes nothing. */
+TSFORGE_API void sarima_predict(sarima_object *obj, const double *x, int L, double *forecasts, double *mse);
+/* Copies the lvcov entries of the covariance matrix into out. */
+TSFORGE_API void sarima_vcov(sarima_object *obj, double *out);
+/* Prints the report of the fit to standard output (no equation form). */
+TSFORGE_API void sarima_summary(sarima_object *obj);
+TSFORGE_API void sarima_free(sarima_object *obj);
+
+/* Work object of the seasonal CSS (alik_css_seas_init) and exact-likelihood
+   (alik_seas_init) objectives: one heap block. fit holds what the non-seasonal objectives
+   hold (N; length n of the differenced series; M; eps; the mean; ssq and loglik of the
+   last evaluation; the series x as there: working series, residuals, differenced series)
+   and presents the parameter vector to the shared minimisation as one block of
+   k - M coefficients (fit.p = k - M, fit.q = 0) of a series differenced d + s D times;
+   its coefficient stores are not used. Orders and sizes come after it. */
+typedef struct alik_seas_object {
+  alik_css_object fit;
+  int p;
+  int d;
+  int q;
+  int s;
+  int P;
+  int D;
+  int Q;
+  int pe;        /* p + s P, order of the expanded AR polynomial */
+  int qe;        /* q + s Q, order of the expanded MA polynomial */
+  int r;         /* max(pe, qe + 1), the state dimension */
+  double *phi;   /* r expanded AR coefficients, w[t] = sum phi[k] w[t-k-1] + ... */
+  double *theta; /* r expanded MA coefficients in the internal (plus) sign */
+  double *kalman; /* alik_seas_init: a, P, V and the covariance solve's work space */
+} alik_seas_object;
+
+typedef alik_seas_object alik_css_seas_object;
+
+/* Parameter vector b of the seasonal objectives (k = ncoeff entries): phi, -theta, PHI,
+   -THETA, then the mean when M = 1. fcss_seas(b): 0.5 ln(S / (n - p - s P)), S the sum of
+   squares of the conditional residuals from time p + s P on (NaN when no residual is left).
+   fas154_seas(b): the exact likelihood of fas154 on the expanded polynomials (a model
+   with no AR and no MA terms starts from a = 0, P = 1). Both keep S and the value in fit.
+   css_seas, as154_seas: estimates from the N undifferenced values of x (D seasonal
+   differences at lag s first, then d ordinary ones; n the differenced length) as css and
+   as154 do, with vcov (k x k, order of b) the inverse of (n - d - s D) times the
+   symmetrised Hessian of the objective, var = S / n, and the objective value in loglik;
+   as154_seas starts from the css_seas estimates (from zero coefficients and the mean
+   when that fit ended with 15). Return 1, 4 or 15 as the minimiser ends, or 0 for an
+   input error (negative order or period, N <= d + s D: nothing is written).
+   The work objects end the process with the notice of sarima_init (status -1) for
+   negative arguments. */
+TSFORGE_API alik_css_seas_object *alik_css_seas_init(int p, int d, int q, int s, int P, int D, int Q, int N);
+TSFORGE_API void free_alik_css_seas(alik_css_seas_object *obj);
+TSFORGE_API alik_seas_object *alik_seas_init(int p, int d, int q, int s, int P, int D, int Q, int N);
+TSFORGE_API void free_alik_seas(alik_seas_object *obj);
+TSFORGE_API double fcss_seas(double *b, int ncoeff, void *params);
+TSFORGE_API double fas154_seas(double *b, int ncoeff, void *params);
+TSFORGE_API int css_seas(double *x, int N, int optmethod, int p, int d, int q, int s, int P, int D, int Q,
+                         double *phi, double *theta, double *PHI, double *THETA, double *mean, double *var,
+                         double *loglik, double *vcov);
+TSFORGE_API int as154_seas(double *x, int N, int optmethod, int p, int d, int q, int s, int P, int D, int Q,
+                           double *phi, double *theta, double *PHI, double *THETA, double *mean, double *var,
+                           double *loglik, double *vcov);
+
+/* Seasonal Box-Jenkins least squares. USPE_seasonal: moment estimates of PHI (P) and
+   THETA (Q) from the autocovariances of w (n values) at lags 0, s, ..., (P + Q) s, by the
+   AR and MA steps of USPE (lags beyond n - 1 count as 0). avalues: the seasonal-argument
+   form of avaluem: the n + Qb - 1 residuals of the model (phi, theta, PHI, THETA) over w
+   extended backwards by Qb back-forecasts, the observed times at a[Qb-1 .. Qb+n-2].
+   nlalsms: nlalsm for the seasonal model, parameters (level if M = 1, phi, theta, PHI,
+   THETA), back-forecast length 20 (p + s P) + q + s Q, at least s D + 15; mean receives
+   the constant mu (1 - sum phi)(1 - sum PHI), var = S / (n - k), res the n residuals at
+   the observed times; the pointer before vcov is not used. Returns 1, 4, 15, or 0 for an
+   input error (negative order or period, M not 0 or 1, no more differenced values than
+   parameters: nothing is written). */
+TSFORGE_API void USPE_seasonal(const double *w, int n, int s, int P, int Q, double *PHI, double *THETA);
+TSFORGE_API void avalues(const double *w, int n, int p, int q, const double *phi, const double *theta, int s,
+                         int P, int Q, const double *PHI, const double *THETA, int Qb, double *a);
+TSFORGE_API int nlalsms(const double *x, int N, int p, int d, int q, double *phi, double *theta, int s, int P,
+                        int D, int Q, double *PHI, double *THETA, int M, double *mean, double *var,
+                        double *unused, double *vcov, double *res, double eps);
+
+/* ---- end of seasonal ARIMA ---- */
 
 TSFORGE_END_DECLS
 

@@ -125,37 +125,22 @@ void avaluem_work(const double *w, int n, int p, int q, const double *phi, const
   for (int k = 0; k < len - 1; ++k) a[k] = r[k + 1];
 }
 
-}  // namespace tsf_arima
-
 namespace {
 
-/* Work arrays of one nlalsm call, allocated once and reused by every iteration. */
+/* Work arrays of one Marquardt fit, allocated once and reused by every iteration. */
 struct marquardt_fit {
-  int n, p, q, M, k, Q, L;
+  int k, L;
   double h0;
-  std::vector<double> w0;     // the differenced series
-  std::vector<double> series; // the series of a residual evaluation (w0 - level)
-  std::vector<double> arphi, matheta, work;
+  const bj_residual_function &residuals;
   std::vector<double> X;      // k x L, minus the derivatives of the residuals
   std::vector<double> A, XXt; // scaled and damped normal matrix, unscaled X X'
   std::vector<double> g, D, s, lu;
   std::vector<int> ipiv;
 
-  marquardt_fit(int n_, int p_, int q_, int M_, double eps)
-      : n(n_), p(p_), q(q_), M(M_), k(p_ + q_ + M_), Q(tsf_arima::backforecast_length(p_, q_)),
-        L(n_ + Q - 1), h0(std::sqrt(eps)), w0(n_), series(n_), arphi(p_), matheta(q_),
-        work(tsf_arima::avaluem_work_size(n_, Q)), X(static_cast<std::size_t>(k) * L),
+  marquardt_fit(int k_, int L_, const bj_residual_function &residuals_, double eps)
+      : k(k_), L(L_), h0(std::sqrt(eps)), residuals(residuals_), X(static_cast<std::size_t>(k) * L),
         A(static_cast<std::size_t>(k) * k), XXt(static_cast<std::size_t>(k) * k), g(k), D(k), s(k),
         lu(static_cast<std::size_t>(k) * k), ipiv(k) {}
-
-  /* Residuals (L values) of the model with parameter vector beta. */
-  void residuals(const double *beta, double *out) {
-    const double level = M == 1 ? beta[0] : 0.0;
-    for (int i = 0; i < p; ++i) arphi[i] = beta[M + i];
-    for (int j = 0; j < q; ++j) matheta[j] = beta[M + p + j];
-    for (int t = 0; t < n; ++t) series[t] = w0[t] - level;
-    tsf_arima::avaluem_work(series.data(), n, p, q, arphi.data(), matheta.data(), Q, out, work.data());
-  }
 
   /* Jacobian at beta (whose residuals are a0), the normal equations and their scaling. A
      parameter that is exactly zero gets the absolute step h0: a relative step would vanish. */
@@ -228,6 +213,60 @@ int finite_fit_status(double ssq, bool finite_system) {
 
 }  // namespace
 
+int marquardt_least_squares(int k, int L, const bj_residual_function &residuals, double eps, double *beta_io,
+                            double *trial_out, double *ssq, double *latest_out, double *inv_xxt) {
+  marquardt_fit fit(k, L, residuals, eps);
+  std::vector<double> beta(beta_io, beta_io + k), trial(beta);
+  std::vector<double> a0(static_cast<std::size_t>(L)), a1(static_cast<std::size_t>(L)),
+      anew(static_cast<std::size_t>(L));
+  const double *latest = a0.data();
+  marquardt_damping damping;
+  residuals(beta.data(), a0.data());
+  fit.linearise(beta, a0.data(), a1.data(), damping.lambda);
+  int code = finite_fit_status(sosqm(a0.data(), L), fit.finite_system());
+
+  const double tolerance = 1e-8;
+  const int max_iterations = 200;
+  double stepsize = 1.0;
+  int iter = 0;
+  while (code == 0 && stepsize >= tolerance && iter < max_iterations) {
+    ++iter;
+    fit.solve_step();
+    for (int i = 0; i < k; ++i) trial[i] = beta[i] + fit.s[i];
+    residuals(trial.data(), anew.data());
+    latest = anew.data();
+    const double snew = sosqm(anew.data(), L);
+    const double sold = sosqm(a0.data(), L);
+    stepsize = array_max_abs(fit.s.data(), k);
+    if (snew < sold) {
+      if (stepsize < tolerance) break;
+      beta = trial;
+      damping.accept();
+      residuals(beta.data(), a0.data());
+      latest = a0.data();
+      fit.linearise(beta, a0.data(), a1.data(), damping.lambda);
+      code = finite_fit_status(sosqm(a0.data(), L), fit.finite_system());
+    } else {
+      damping.reject();
+      fit.damp(damping.lambda);
+    }
+  }
+  if (code == 0) code = iter >= max_iterations ? 4 : 1;
+
+  *ssq = sosqm(a0.data(), L);
+  for (int i = 0; i < k; ++i) {
+    beta_io[i] = beta[i];
+    trial_out[i] = trial[i];
+  }
+  for (int t = 0; t < L; ++t) latest_out[t] = latest[t];
+  std::vector<int> ipiv(static_cast<std::size_t>(k));
+  ludecomp(fit.XXt.data(), k, ipiv.data());
+  minverse(fit.XXt.data(), k, ipiv.data(), inv_xxt);
+  return code;
+}
+
+}  // namespace tsf_arima
+
 extern "C" {
 
 void USPE(const double *w, int n, int p, int q, double *phi, double *theta, double *constant, double *var) {
@@ -273,58 +312,36 @@ int nlalsm(const double *x, int N, int p, int d, int q, double *phi, double *the
   if (p < 0 || d < 0 || q < 0 || (M != 0 && M != 1) || N <= d) return 0;
   const int n = N - d;
   if (n - p - q - M <= 0) return 0;
-  marquardt_fit fit(n, p, q, M, eps);
-  const int k = fit.k;
-  const int L = fit.L;
+  const int k = p + q + M;
+  const int Q = tsf_arima::backforecast_length(p, q);
+  const int L = n + Q - 1;
+  std::vector<double> w0(static_cast<std::size_t>(n));
   if (d >= 1) {
-    diff(const_cast<double *>(x), N, d, fit.w0.data());
+    diff(const_cast<double *>(x), N, d, w0.data());
   } else {
-    for (int t = 0; t < n; ++t) fit.w0[t] = x[t];
+    for (int t = 0; t < n; ++t) w0[t] = x[t];
   }
-  USPE(fit.w0.data(), n, p, q, phi, theta, mean, var);
+  USPE(w0.data(), n, p, q, phi, theta, mean, var);
   std::vector<double> beta(static_cast<std::size_t>(k)), trial(static_cast<std::size_t>(k));
   if (M == 1) beta[0] = *mean;
   for (int i = 0; i < p; ++i) beta[M + i] = phi[i];
   for (int j = 0; j < q; ++j) beta[M + p + j] = theta[j];
-  trial = beta;
 
-  std::vector<double> a0(static_cast<std::size_t>(L)), a1(static_cast<std::size_t>(L)),
-      anew(static_cast<std::size_t>(L));
-  const double *latest = a0.data();
-  tsf_arima::marquardt_damping damping;
-  fit.residuals(beta.data(), a0.data());
-  fit.linearise(beta, a0.data(), a1.data(), damping.lambda);
-  int code = finite_fit_status(sosqm(a0.data(), L), fit.finite_system());
-
-  const double tolerance = 1e-8;
-  const int max_iterations = 200;
-  double stepsize = 1.0;
-  int iter = 0;
-  while (code == 0 && stepsize >= tolerance && iter < max_iterations) {
-    ++iter;
-    fit.solve_step();
-    for (int i = 0; i < k; ++i) trial[i] = beta[i] + fit.s[i];
-    fit.residuals(trial.data(), anew.data());
-    latest = anew.data();
-    const double snew = sosqm(anew.data(), L);
-    const double sold = sosqm(a0.data(), L);
-    stepsize = array_max_abs(fit.s.data(), k);
-    if (snew < sold) {
-      if (stepsize < tolerance) break;
-      beta = trial;
-      damping.accept();
-      fit.residuals(beta.data(), a0.data());
-      latest = a0.data();
-      fit.linearise(beta, a0.data(), a1.data(), damping.lambda);
-      code = finite_fit_status(sosqm(a0.data(), L), fit.finite_system());
-    } else {
-      damping.reject();
-      fit.damp(damping.lambda);
-    }
-  }
-  if (code == 0) code = iter >= max_iterations ? 4 : 1;
-
-  *var = sosqm(a0.data(), L) / (n - p - q - M);
+  // Residuals of beta = (level if M = 1, phi, theta) over the series less the level.
+  std::vector<double> series(static_cast<std::size_t>(n)), arphi(static_cast<std::size_t>(p)),
+      matheta(static_cast<std::size_t>(q)), work(tsf_arima::avaluem_work_size(n, Q));
+  auto residuals = [&](const double *b, double *out) {
+    const double level = M == 1 ? b[0] : 0.0;
+    for (int i = 0; i < p; ++i) arphi[i] = b[M + i];
+    for (int j = 0; j < q; ++j) matheta[j] = b[M + p + j];
+    for (int t = 0; t < n; ++t) series[t] = w0[t] - level;
+    tsf_arima::avaluem_work(series.data(), n, p, q, arphi.data(), matheta.data(), Q, out, work.data());
+  };
+  std::vector<double> latest(static_cast<std::size_t>(L));
+  double ssq = 0.0;
+  const int code = tsf_arima::marquardt_least_squares(k, L, residuals, eps, beta.data(), trial.data(), &ssq,
+                                                      latest.data(), vcov);
+  *var = ssq / (n - p - q - M);
   double ar_sum = 0.0;
   for (int i = 0; i < p; ++i) {
     phi[i] = trial[M + i];
@@ -332,11 +349,8 @@ int nlalsm(const double *x, int N, int p, int d, int q, double *phi, double *the
   }
   for (int j = 0; j < q; ++j) theta[j] = trial[M + p + j];
   *mean = M == 1 ? beta[0] * (1.0 - ar_sum) : 0.0;
-  std::vector<int> ipiv(static_cast<std::size_t>(k));
-  ludecomp(fit.XXt.data(), k, ipiv.data());
-  minverse(fit.XXt.data(), k, ipiv.data(), vcov);
   for (int i = 0; i < k * k; ++i) vcov[i] *= *var;
-  for (int t = 0; t < n; ++t) res[t] = latest[fit.Q - 1 + t];
+  for (int t = 0; t < n; ++t) res[t] = latest[Q - 1 + t];
   return code;
 }
 

@@ -6,6 +6,7 @@
 #define TSFORGE_CORE_ARIMA_ESTIMATORS_INTERNAL_H
 
 #include <cstddef>
+#include <functional>
 
 #include "core/arima/arima.h"
 #include "core/optim/optim.h"
@@ -66,6 +67,19 @@ inline std::size_t avaluem_work_size(int n, int Q) {
 /* avaluem with caller-provided work space (avaluem_work_size(n, Q) doubles). */
 void avaluem_work(const double *w, int n, int p, int q, const double *phi, const double *theta,
                   int Q, double *a, double *work);
+
+/* The L residuals of a Box-Jenkins model at parameter vector beta. */
+using bj_residual_function = std::function<void(const double *beta, double *out)>;
+
+/* Marquardt least squares of the Box-Jenkins route over the residual function, from beta
+   (k values; on return the last accepted parameters): the damping schedule of
+   marquardt_damping, relative derivative steps sqrt(eps) (absolute for a parameter that is
+   exactly zero), at most 200 iterations, step tolerance 1e-8. Writes the last trial step
+   (trial, k), the sum of squares at beta (ssq), the residuals of the last evaluation
+   outside the Jacobian (latest, L) and (X X')^-1 of the last Jacobian (inv_xxt, k x k).
+   Returns 1, 4 (200 iterations) or 15 (announced on standard output). */
+int marquardt_least_squares(int k, int L, const bj_residual_function &residuals, double eps, double *beta,
+                            double *trial, double *ssq, double *latest, double *inv_xxt);
 
 /* Moment estimates from the autocovariances c[0 .. p+q] of a series: the AR step solves
    the Yule-Walker equations shifted by q lags for phi (p); the MA step factorises the

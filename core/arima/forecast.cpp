@@ -4,9 +4,11 @@
 // augmented state (the last d observations) and predicted forward.
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "core/arima/arima.h"
+#include "core/arima/stationarity_internal.h"
 #include "core/transform/transform.h"
 
 namespace {
@@ -66,6 +68,16 @@ void predict_state(std::vector<double> &a, int r, int d, const double *phi, cons
     for (int k = d - 1; k > 0; --k) a[r + k] = a[r + k - 1];
     a[r] = x;
   }
+}
+
+// A non-stationary AR part has no stationary state covariance to start from, so the
+// filter's variances (negative ones among them) mean nothing: they are reported as NaN.
+// A negative variance of any other model can only come from a failed covariance
+// solve, and is reported the same way.
+void mark_undefined_variances(const double *phi, int p, int L, double *amse) {
+  const bool stationary = tsf_arima::ar_polynomial_is_stationary(phi, p);
+  for (int l = 0; l < L; ++l)
+    if (!stationary || amse[l] < 0.0) amse[l] = std::numeric_limits<double>::quiet_NaN();
 }
 
 int forkal_fault(int p, int q, int d, int n, int L) {
@@ -141,6 +153,7 @@ int forkal(int p, int q, int d, const double *phi, const double *theta, const do
     }
     amse[l] = cpc * sigma2;
   }
+  mark_undefined_variances(ph.data(), p, L, amse);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/arima/arima.h"
+#include "core/arima/model_internal.h"
 #include "core/matrix/matrix.h"
 
 namespace {
@@ -16,29 +17,19 @@ namespace {
 // wrong from the seventh digit and would shift every log-likelihood by 4.2e-7 per point.)
 constexpr double kLog2Pi = 1.8378770664093453;
 
-const char *const kOptSummaryName[8] = {"Nelder-Mead",
-                                        "Newton Line Search",
-                                        "Newton Trust Region - Hook Step",
-                                        "Newton Trust Region - Double Dog-Leg",
-                                        "Conjugate Gradient",
-                                        "BFGS",
-                                        "L-BFGS",
-                                        "BFGS More-Thuente Line Search"};
+// The most coefficients whose covariance matrix, ncoeff^2 entries, an int can count.
+constexpr long long kMaxCoefficients = 46340;
 
-const char *const kOptNoticeLine[8] = {"\n Method 0 - Nelder-Mead ",
-                                       "\n Method 1 - Newton Line Search ",
-                                       "\n Method 2 - Newton Trust Region - Hook Step ",
-                                       "\n Method 3 - Newton Trust Region - Double Dog-Leg ",
-                                       "\n Method 4 - Conjugate Gradient ",
-                                       "\n Method 5 - BFGS ",
-                                       "\n Method 6 - Limited Memory BFGS ",
-                                       "\n Method 7 - BFGS More-Thuente Line Search "};
+bool all_finite(const double *x, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(x[i])) return false;
+  return true;
+}
 
-// Log-likelihood from the objective value l that the ML and CSS estimators leave:
-// l is half the log of the concentrated innovation variance (plus, for ML, the mean
-// log determinant), per differenced observation.
-double loglik_from_objective(double l, int nused) {
-  return -0.5 * static_cast<double>(nused) * (2.0 * l + 1.0 + kLog2Pi);
+// The objective and every estimate of a fit are finite numbers.
+bool estimate_is_finite(const arima_object *obj, double objective) {
+  return std::isfinite(objective) && std::isfinite(obj->var) && std::isfinite(obj->mean) &&
+         all_finite(obj->phi, obj->p) && all_finite(obj->theta, obj->q);
 }
 
 double diag_stderr(const arima_object *obj, int k) {
@@ -69,19 +60,6 @@ double mean_stderr(const arima_object *obj) {
   return std::sqrt(v);
 }
 
-void print_exit_status(const arima_object *obj) {
-  std::puts("\n\n Exit Status ");
-  std::printf("Return Code : %d \n", obj->retval);
-  std::printf("Exit Message : ");
-  switch (obj->retval) {
-    case 0: std::printf("Input Error"); break;
-    case 1: std::printf("Probable Success"); break;
-    case 4: std::printf("Optimization Routine didn't converge"); break;
-    case 15: std::printf("Optimization Routine Encountered Inf/Nan Values"); break;
-    default: break;
-  }
-}
-
 void print_coefficients(const arima_object *obj) {
   std::printf("%-20s%-20s%-20s \n\n", "Coefficients", "Value", "Standard Error");
   for (int i = 0; i < obj->p; ++i)
@@ -97,19 +75,6 @@ void print_coefficients(const arima_object *obj) {
   std::putchar('\n');
   std::printf("%-17s%-20g \n", "SIGMA^2", obj->var);
   std::putchar('\n');
-}
-
-void print_methods(const arima_object *obj) {
-  static const char *const kMethodName[3] = {"MLE", "CSS", "BOX-JENKINS"};
-  std::printf("ESTIMATION METHOD : ");
-  if (obj->method >= 0 && obj->method <= 2) std::printf("%s", kMethodName[obj->method]);
-  std::puts("\n");
-  std::printf("OPTIMIZATION METHOD : ");
-  if (obj->method == 2)
-    std::printf("Newton-Raphson");
-  else if (obj->optmethod >= 0 && obj->optmethod <= 7)
-    std::printf("%s", kOptSummaryName[obj->optmethod]);
-  std::puts("\n");
 }
 
 // One lag term of the equation; the stored coefficients enter with a minus sign.
@@ -130,20 +95,92 @@ void print_equation(const arima_object *obj) {
   std::puts("\n");
 }
 
-void print_criteria(const arima_object *obj) {
-  if (obj->method == 0 || obj->method == 1)
-    std::printf("Log Likelihood : %g ", obj->loglik);
+}  // namespace
+
+namespace tsf_arima {
+
+const char *const kOptSummaryName[8] = {"Nelder-Mead",
+                                        "Newton Line Search",
+                                        "Newton Trust Region - Hook Step",
+                                        "Newton Trust Region - Double Dog-Leg",
+                                        "Conjugate Gradient",
+                                        "BFGS",
+                                        "L-BFGS",
+                                        "BFGS More-Thuente Line Search"};
+
+const char *const kOptNoticeLine[8] = {"\n Method 0 - Nelder-Mead ",
+                                       "\n Method 1 - Newton Line Search ",
+                                       "\n Method 2 - Newton Trust Region - Hook Step ",
+                                       "\n Method 3 - Newton Trust Region - Double Dog-Leg ",
+                                       "\n Method 4 - Conjugate Gradient ",
+                                       "\n Method 5 - BFGS ",
+                                       "\n Method 6 - Limited Memory BFGS ",
+                                       "\n Method 7 - BFGS More-Thuente Line Search "};
+
+// Log-likelihood from the objective value l that the ML and CSS estimators leave:
+// l is half the log of the concentrated innovation variance (plus, for ML, the mean
+// log determinant), per differenced observation.
+double loglik_from_objective(double l, int nused) {
+  return -0.5 * static_cast<double>(nused) * (2.0 * l + 1.0 + kLog2Pi);
+}
+
+void store_method(int *method, int value) {
+  if (value >= 0 && value <= 2) {
+    *method = value;
+    return;
+  }
+  std::puts("\n Acceptable Numerical Values 0 - MLE, 1 - CSS, 2 - Box-Jenkins ");
+}
+
+void store_optmethod(int *optmethod, int value) {
+  if (value >= 0 && value <= 7) {
+    *optmethod = value;
+    return;
+  }
+  std::puts("\n Acceptable Numerical Values 0,1,2,3,4,5,6,7 ");
+  for (const char *line : kOptNoticeLine) std::puts(line);
+}
+
+void print_exit_status(int retval) {
+  std::puts("\n\n Exit Status ");
+  std::printf("Return Code : %d \n", retval);
+  std::printf("Exit Message : ");
+  switch (retval) {
+    case 0: std::printf("Input Error"); break;
+    case 1: std::printf("Probable Success"); break;
+    case 4: std::printf("Optimization Routine didn't converge"); break;
+    case 15: std::printf("Optimization Routine Encountered Inf/Nan Values"); break;
+    default: break;
+  }
+}
+
+void print_methods(int method, int optmethod) {
+  static const char *const kMethodName[3] = {"MLE", "CSS", "BOX-JENKINS"};
+  std::printf("ESTIMATION METHOD : ");
+  if (method >= 0 && method <= 2) std::printf("%s", kMethodName[method]);
+  std::puts("\n");
+  std::printf("OPTIMIZATION METHOD : ");
+  if (method == 2)
+    std::printf("Newton-Raphson");
+  else if (optmethod >= 0 && optmethod <= 7)
+    std::printf("%s", kOptSummaryName[optmethod]);
+  std::puts("\n");
+}
+
+void print_criteria(int method, double loglik, double aic) {
+  if (method == 0 || method == 1)
+    std::printf("Log Likelihood : %g ", loglik);
   else
     std::printf("Log Likelihood : Unavailable ");
   std::puts("\n");
-  if (obj->method == 0)
-    std::printf("AIC criterion : %g ", obj->aic);
+  if (method == 0)
+    std::printf("AIC criterion : %g ", aic);
   else
     std::printf("AIC Criterion : Unavailable ");
   std::puts("\n");
 }
 
-}  // namespace
+}  // namespace tsf_arima
 
 arima_object *arima_init(int p, int d, int q, int N) {
   if (p < 0 || d < 0 || q < 0 || N < 1) {
@@ -151,11 +188,12 @@ arima_object *arima_init(int p, int d, int q, int N) {
     std::exit(-1);
   }
   const int M = d == 0 ? 1 : 0;
+  // Every size is checked before the next is formed from it: ncoeff is at most about
+  // 2^32 here, but its square would not fit in 64 bits.
   const long long ncoeff = static_cast<long long>(p) + q + M;
+  if (ncoeff > kMaxCoefficients) return nullptr;
   const long long nres = N > d ? static_cast<long long>(N) - d : 0;
   const long long lvcov = ncoeff * ncoeff;
-  if (ncoeff > std::numeric_limits<int>::max() || lvcov > std::numeric_limits<int>::max())
-    return nullptr;
   const long long ndouble = nres + p + q + lvcov;
   if (static_cast<unsigned long long>(ndouble) >
       (std::numeric_limits<std::size_t>::max() - sizeof(arima_object)) / sizeof(double))
@@ -189,27 +227,17 @@ arima_object *arima_init(int p, int d, int q, int N) {
   return obj;
 }
 
-void arima_setMethod(arima_object *obj, int value) {
-  if (value >= 0 && value <= 2) {
-    obj->method = value;
-    return;
-  }
-  std::puts("\n Acceptable Numerical Values 0 - MLE, 1 - CSS, 2 - Box-Jenkins ");
-}
+void arima_setMethod(arima_object *obj, int value) { tsf_arima::store_method(&obj->method, value); }
 
 void arima_setOptMethod(arima_object *obj, int value) {
-  if (value >= 0 && value <= 7) {
-    obj->optmethod = value;
-    return;
-  }
-  std::puts("\n Acceptable Numerical Values 0,1,2,3,4,5,6,7 ");
-  for (const char *line : kOptNoticeLine) std::puts(line);
+  tsf_arima::store_optmethod(&obj->optmethod, value);
 }
 
 void arima_exec(arima_object *obj, const double *x) {
   if (obj->method < 0 || obj->method > 2) return;
-  if (obj->N <= obj->d) {
-    // Nothing is left after differencing: an input error, not an estimate.
+  // Nothing left after differencing, or a value that is not a number: an input error,
+  // whatever the estimator (some would otherwise report success on NaN).
+  if (obj->N <= obj->d || !all_finite(x, obj->N)) {
     obj->retval = 0;
     obj->loglik = std::numeric_limits<double>::quiet_NaN();
     obj->aic = std::numeric_limits<double>::quiet_NaN();
@@ -219,22 +247,24 @@ void arima_exec(arima_object *obj, const double *x) {
   double *xs = const_cast<double *>(x);
   // An estimator that stops on an input error leaves the objective unset: NaN keeps
   // such a model out of any comparison by AIC.
-  const double unset = std::numeric_limits<double>::quiet_NaN();
+  double l = std::numeric_limits<double>::quiet_NaN();
   if (obj->method == 0) {
-    double l = unset;
     obj->retval = as154(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
                         &obj->mean, &obj->var, obj->res, &l, obj->vcov);
-    obj->loglik = loglik_from_objective(l, obj->Nused);
+    obj->loglik = tsf_arima::loglik_from_objective(l, obj->Nused);
     obj->aic = -2.0 * obj->loglik + 2.0 * obj->ncoeff + 2.0;
   } else if (obj->method == 1) {
-    double l = unset;
     obj->retval = css(xs, obj->N, obj->optmethod, obj->p, obj->d, obj->q, obj->phi, obj->theta,
                       &obj->mean, &obj->var, obj->res, &l, obj->vcov);
-    obj->loglik = loglik_from_objective(l, obj->Nused);
+    obj->loglik = tsf_arima::loglik_from_objective(l, obj->Nused);
   } else {
     obj->retval = nlalsm(xs, obj->N, obj->p, obj->d, obj->q, obj->phi, obj->theta, obj->M,
                          &obj->mean, &obj->var, nullptr, obj->vcov, obj->res, macheps());
+    l = obj->var;  // the residual sum of squares, scaled by the degrees of freedom
   }
+  // A minimiser may stop "successfully" on a point where the objective is infinite
+  // (a constant series has variance 0) or NaN: that is code 15, not a fit.
+  if (obj->retval == 1 && !estimate_is_finite(obj, l)) obj->retval = 15;
 }
 
 void arima_vcov(arima_object *obj, double *out) {
@@ -242,14 +272,14 @@ void arima_vcov(arima_object *obj, double *out) {
 }
 
 void arima_summary(arima_object *obj) {
-  if (obj->method == 0 || obj->method == 1) print_exit_status(obj);
+  if (obj->method == 0 || obj->method == 1) tsf_arima::print_exit_status(obj->retval);
   std::puts("\n");
   std::printf(" ARIMA Order : ( %d, %d, %d) \n", obj->p, obj->d, obj->q);
   std::putchar('\n');
   print_coefficients(obj);
-  print_methods(obj);
+  tsf_arima::print_methods(obj->method, obj->optmethod);
   print_equation(obj);
-  print_criteria(obj);
+  tsf_arima::print_criteria(obj->method, obj->loglik, obj->aic);
 }
 
 void arima_free(arima_object *obj) { std::free(obj); }

@@ -10,15 +10,39 @@ namespace tsf_matrix {
 // status 1, so no kernel ever continues with a null scratch array.
 double *scratch_doubles(std::size_t count, const char *who);
 
-// C = A * B on strided views, each element summed from 0 with k increasing. Loops run
-// i, k, j so the innermost loop walks rows of B and C; the rounding sequence of every
-// element is that of the scalar sum. C must not overlap A or B.
+// C = A * B on strided views, each element summed from 0 with k increasing: the rounding
+// sequence of every element is that of the scalar i-k-j loop, whichever kernel runs. A
+// register-blocked kernel for the widest vectors the processor offers does the work. C
+// must not overlap A or B.
 void product_overwrite(const double *A, const double *B, double *C, int M, int N, int P,
                        std::ptrdiff_t lda, std::ptrdiff_t ldb, std::ptrdiff_t ldc);
 
 // C += A * B on strided views, k increasing for every element.
 void product_accumulate(const double *A, const double *B, double *C, int M, int N, int P,
                         std::ptrdiff_t lda, std::ptrdiff_t ldb, std::ptrdiff_t ldc);
+
+// The kernels behind the two products, all with the same results; tests compare them.
+enum class product_kernel { scalar, baseline, avx2, avx512 };
+bool product_kernel_available(product_kernel kind);
+product_kernel best_product_kernel();
+void product_overwrite_with(product_kernel kind, const double *A, const double *B, double *C,
+                            int M, int N, int P, std::ptrdiff_t lda, std::ptrdiff_t ldb,
+                            std::ptrdiff_t ldc);
+void product_accumulate_with(product_kernel kind, const double *A, const double *B, double *C,
+                             int M, int N, int P, std::ptrdiff_t lda, std::ptrdiff_t ldb,
+                             std::ptrdiff_t ldc);
+
+// Applies the reflection I - beta v v^T to the m x n view B (row stride ldb): from the
+// left (v has m entries; w = beta B^T v, B -= v w^T) or from the right (v has n entries;
+// w = beta B v, B -= w v^T). Both are matrix products through the kernels above; work
+// holds n (left) or m (right) doubles. beta = 0 leaves B as it is.
+void reflect_left(double beta, const double *v, double *B, int m, int n, std::ptrdiff_t ldb,
+                  double *work);
+void reflect_right(double beta, const double *v, double *B, int m, int n, std::ptrdiff_t ldb,
+                   double *work);
+
+// x^T y over n entries, summed in increasing index.
+double dot(const double *x, const double *y, int n);
 
 // True when the address ranges [a, a + na) and [b, b + nb) share an element.
 bool ranges_overlap(const double *a, std::size_t na, const double *b, std::size_t nb);

@@ -1,6 +1,7 @@
 // Strassen's product (Strassen (1969)) on zero-padded copies: the sizes are rounded up
 // to multiples of 2^k so every level of the recursion splits into equal quadrants, and
-// sub-problems whose sizes sum to at most 192 use the direct loop.
+// sub-problems whose sizes sum to at most 192 use the direct loop. All scratch of the
+// recursion is one block, allocated once per product.
 #include "core/matrix/matrix.h"
 #include "core/matrix/matrix_internal.h"
 
@@ -28,17 +29,25 @@ void sub_views(const double *X, ptrdiff_t ldx, const double *Y, ptrdiff_t ldy, d
   }
 }
 
-void add_difference(double *C, ptrdiff_t ldc, const double *X, ptrdiff_t ldx, const double *Y,
-                    ptrdiff_t ldy, int m, int p) {
+// The combination of the seven products, one pass over the four quadrants: per element
+// C11 = (X1 + C11) + (X3 - C12), C22 = (X1 + C22) + (X2 - C21), C12 = X2 + C12,
+// C21 = X3 + C21, with C12 and C21 read before they change. The roundings are those of
+// six separate passes in this order; one pass moves half the memory.
+void combine_quadrants(const double *X1, const double *X2, const double *X3, ptrdiff_t ldx,
+                       double *C, ptrdiff_t ldc, int m, int p) {
   for (int i = 0; i < m; ++i) {
-    for (int j = 0; j < p; ++j) C[i * ldc + j] = C[i * ldc + j] + (X[i * ldx + j] - Y[i * ldy + j]);
-  }
-}
-
-// C = X + C on m x p views (the scratch product comes first in the sum).
-void add_into(const double *X, ptrdiff_t ldx, double *C, ptrdiff_t ldc, int m, int p) {
-  for (int i = 0; i < m; ++i) {
-    for (int j = 0; j < p; ++j) C[i * ldc + j] = X[i * ldx + j] + C[i * ldc + j];
+    const double *x1 = X1 + i * ldx, *x2 = X2 + i * ldx, *x3 = X3 + i * ldx;
+    double *__restrict c11 = C + i * ldc;
+    double *__restrict c12 = c11 + p;
+    double *__restrict c21 = C + (m + i) * ldc;
+    double *__restrict c22 = c21 + p;
+    for (int j = 0; j < p; ++j) {
+      const double old12 = c12[j], old21 = c21[j];
+      c11[j] = (x1[j] + c11[j]) + (x3[j] - old12);
+      c22[j] = (x1[j] + c22[j]) + (x2[j] - old21);
+      c12[j] = x2[j] + old12;
+      c21[j] = x3[j] + old21;
+    }
   }
 }
 
@@ -48,41 +57,43 @@ struct view {
   ptrdiff_t ld;
 };
 
-// Operand of one of the seven products: either a quadrant used as it is, or the sum or
-// difference of two quadrants held in a fresh scratch array.
-struct operand {
-  view v;
-  double *owned = nullptr;
-  operand(view q) : v(q) {}
-  operand(view x, view y, bool subtract, int rows, int cols) {
-    owned = tsf_matrix::scratch_doubles(static_cast<size_t>(rows) * cols, "srecmult");
-    if (subtract) {
-      sub_views(x.p, x.ld, y.p, y.ld, owned, cols, rows, cols);
-    } else {
-      add_views(x.p, x.ld, y.p, y.ld, owned, cols, rows, cols);
-    }
-    v = view{owned, cols};
+// True when a product of these sizes is split into quadrants rather than formed by the
+// direct loop. Odd sizes cannot be split into equal quadrants; findrec's sizes never are
+// odd here, but a direct caller's may be, and the direct loop is then the exact
+// alternative.
+bool splits(int M, int N, int P) {
+  const bool odd = (M % 2) != 0 || (N % 2) != 0 || (P % 2) != 0;
+  return static_cast<double>(M) + N + P > 192.0 && !odd;
+}
+
+// Scratch doubles the recursion needs from a level of these sizes down: at each level
+// an operand sum for each side and the three products X1, X2, X3. One block serves the
+// whole recursion, so the buffers of a level are reused by its seven products.
+size_t scratch_needed(int M, int N, int P) {
+  size_t total = 0;
+  while (splits(M, N, P)) {
+    M /= 2;
+    N /= 2;
+    P /= 2;
+    total += static_cast<size_t>(M) * N + static_cast<size_t>(N) * P + 3 * static_cast<size_t>(M) * P;
   }
-  ~operand() { std::free(owned); }
-  operand(const operand &) = delete;
-  operand &operator=(const operand &) = delete;
-};
+  return total;
+}
 
-void strassen(const double *A, const double *B, double *C, int M, int N, int P, ptrdiff_t lda,
-              ptrdiff_t ldb, ptrdiff_t ldc);
-
-// out = left * right, one of the seven half-size products.
-void half_product(const operand &left, const operand &right, double *out, ptrdiff_t ldo, int m,
-                  int n, int p) {
-  strassen(left.v.p, right.v.p, out, m, n, p, left.v.ld, right.v.ld, ldo);
+// Operand of one of the seven products: a quadrant used as it is, or the sum or
+// difference of two quadrants written into the level's buffer for that side.
+view quadrant_sum(view x, view y, bool subtract, int rows, int cols, double *buffer) {
+  if (subtract) {
+    sub_views(x.p, x.ld, y.p, y.ld, buffer, cols, rows, cols);
+  } else {
+    add_views(x.p, x.ld, y.p, y.ld, buffer, cols, rows, cols);
+  }
+  return view{buffer, cols};
 }
 
 void strassen(const double *A, const double *B, double *C, int M, int N, int P, ptrdiff_t lda,
-              ptrdiff_t ldb, ptrdiff_t ldc) {
-  // Odd sizes cannot be split into equal quadrants; findrec's sizes never are odd here,
-  // but a direct caller's may be, and the direct loop is then the exact alternative.
-  const bool odd = (M % 2) != 0 || (N % 2) != 0 || (P % 2) != 0;
-  if (static_cast<double>(M) + N + P <= 192.0 || odd) {
+              ptrdiff_t ldb, ptrdiff_t ldc, double *scratch) {
+  if (!splits(M, N, P)) {
     tsf_matrix::product_overwrite(A, B, C, M, N, P, lda, ldb, ldc);
     return;
   }
@@ -91,27 +102,32 @@ void strassen(const double *A, const double *B, double *C, int M, int N, int P, 
   const view B11{B, ldb}, B12{B + p, ldb}, B21{B + n * ldb, ldb}, B22{B + n * ldb + p, ldb};
   double *C11 = C, *C12 = C + p, *C21 = C + m * ldc, *C22 = C + m * ldc + p;
   const size_t mp = static_cast<size_t>(m) * p;
-  double *X1 = tsf_matrix::scratch_doubles(mp, "srecmult");
-  double *X2 = tsf_matrix::scratch_doubles(mp, "srecmult");
-  double *X3 = tsf_matrix::scratch_doubles(mp, "srecmult");
+  double *SA = scratch, *SB = SA + static_cast<size_t>(m) * n, *X1 = SB + static_cast<size_t>(n) * p;
+  double *X2 = X1 + mp, *X3 = X2 + mp, *deeper = X3 + mp;
+  auto product = [&](view left, view right, double *out, ptrdiff_t ldo) {
+    strassen(left.p, right.p, out, m, n, p, left.ld, right.ld, ldo, deeper);
+  };
+  auto sumA = [&](view x, view y, bool subtract) { return quadrant_sum(x, y, subtract, m, n, SA); };
+  auto sumB = [&](view x, view y, bool subtract) { return quadrant_sum(x, y, subtract, n, p, SB); };
 
-  half_product(operand(A11, A22, false, m, n), operand(B11, B22, false, n, p), X1, p, m, n, p);
-  half_product(operand(A21, A22, false, m, n), operand(B11), C21, ldc, m, n, p);
-  half_product(operand(A11), operand(B12, B22, true, n, p), X2, p, m, n, p);
-  half_product(operand(A22), operand(B21, B11, true, n, p), X3, p, m, n, p);
-  half_product(operand(A11, A12, false, m, n), operand(B22), C12, ldc, m, n, p);
-  half_product(operand(A21, A11, true, m, n), operand(B11, B12, false, n, p), C22, ldc, m, n, p);
-  half_product(operand(A12, A22, true, m, n), operand(B21, B22, false, n, p), C11, ldc, m, n, p);
+  product(sumA(A11, A22, false), sumB(B11, B22, false), X1, p);
+  product(sumA(A21, A22, false), B11, C21, ldc);
+  product(A11, sumB(B12, B22, true), X2, p);
+  product(A22, sumB(B21, B11, true), X3, p);
+  product(sumA(A11, A12, false), B22, C12, ldc);
+  product(sumA(A21, A11, true), sumB(B11, B12, false), C22, ldc);
+  product(sumA(A12, A22, true), sumB(B21, B22, false), C11, ldc);
 
-  add_into(X1, p, C11, ldc, m, p);
-  add_difference(C11, ldc, X3, p, C12, ldc, m, p);
-  add_into(X1, p, C22, ldc, m, p);
-  add_difference(C22, ldc, X2, p, C21, ldc, m, p);
-  add_into(X2, p, C12, ldc, m, p);
-  add_into(X3, p, C21, ldc, m, p);
-  std::free(X1);
-  std::free(X2);
-  std::free(X3);
+  combine_quadrants(X1, X2, X3, p, C, ldc, m, p);
+}
+
+// The recursion with its scratch block.
+void strassen_product(const double *A, const double *B, double *C, int M, int N, int P,
+                      ptrdiff_t lda, ptrdiff_t ldb, ptrdiff_t ldc, const char *who) {
+  const size_t need = scratch_needed(M, N, P);
+  double *scratch = need > 0 ? tsf_matrix::scratch_doubles(need, who) : nullptr;
+  strassen(A, B, C, M, N, P, lda, ldb, ldc, scratch);
+  std::free(scratch);
 }
 
 }  // namespace
@@ -149,7 +165,7 @@ void remove_zero_pad(double *X, int M, int N, int zrows, int zcols, double *C) {
 
 void srecmult(double *A, double *B, double *C, int M, int N, int P, int lda, int ldb, int ldc) {
   if (M <= 0 || N <= 0 || P <= 0) return;
-  strassen(A, B, C, M, N, P, lda, ldb, ldc);
+  strassen_product(A, B, C, M, N, P, lda, ldb, ldc, "srecmult");
 }
 
 void smult(double *A, double *B, double *C, int M, int N, int P) {
@@ -160,14 +176,20 @@ void smult(double *A, double *B, double *C, int M, int N, int P) {
   }
   int Mp = M, Np = N, Pp = P;
   findrec(&Mp, &Np, &Pp);
-  double *Apad = tsf_matrix::scratch_doubles(static_cast<size_t>(Mp) * Np, "smult");
-  double *Bpad = tsf_matrix::scratch_doubles(static_cast<size_t>(Np) * Pp, "smult");
-  double *Cpad = tsf_matrix::scratch_doubles(static_cast<size_t>(Mp) * Pp, "smult");
-  add_zero_pad(A, M, N, Mp - M, Np - N, Apad);
-  add_zero_pad(B, N, P, Np - N, Pp - P, Bpad);
-  strassen(Apad, Bpad, Cpad, Mp, Np, Pp, Np, Pp, Pp);
-  remove_zero_pad(Cpad, Mp, Pp, Mp - M, Pp - P, C);
-  std::free(Apad);
-  std::free(Bpad);
-  std::free(Cpad);
+  // Operands that need no padding are used where they are, and C is written directly
+  // when it needs none and shares no memory with them; zeros added nowhere change no bit.
+  const size_t na = static_cast<size_t>(M) * N, nb = static_cast<size_t>(N) * P, nc = static_cast<size_t>(M) * P;
+  const bool pad_a = Mp != M || Np != N, pad_b = Np != N || Pp != P;
+  const bool pad_c = Mp != M || Pp != P || tsf_matrix::ranges_overlap(C, nc, A, na) ||
+                     tsf_matrix::ranges_overlap(C, nc, B, nb);
+  double *Apad = pad_a ? tsf_matrix::scratch_doubles(static_cast<size_t>(Mp) * Np, "smult") : A;
+  double *Bpad = pad_b ? tsf_matrix::scratch_doubles(static_cast<size_t>(Np) * Pp, "smult") : B;
+  double *Cpad = pad_c ? tsf_matrix::scratch_doubles(static_cast<size_t>(Mp) * Pp, "smult") : C;
+  if (pad_a) add_zero_pad(A, M, N, Mp - M, Np - N, Apad);
+  if (pad_b) add_zero_pad(B, N, P, Np - N, Pp - P, Bpad);
+  strassen_product(Apad, Bpad, Cpad, Mp, Np, Pp, Np, Pp, Pp, "smult");
+  if (pad_c) remove_zero_pad(Cpad, Mp, Pp, Mp - M, Pp - P, C);
+  if (pad_a) std::free(Apad);
+  if (pad_b) std::free(Bpad);
+  if (pad_c) std::free(Cpad);
 }

@@ -3,12 +3,15 @@
 // candidate, forecasts against R, determinism and concurrent calls.
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "Forecast/ARIMA.h"
@@ -380,4 +383,59 @@ TEST(ForecastThreads, ConcurrentCallsMatchSerial) {
     ASSERT_EQ(threadPred[k].size(), 6u) << k;
     EXPECT_EQ(std::memcmp(threadPred[k].data(), serialPred[k].data(), 6 * sizeof(double)), 0) << k;
   }
+}
+
+// Regression: without a fixed underlying type, method 7 or optimiser 9 was outside the
+// enumerations' range (undefined behaviour) before the model object could refuse it.
+TEST(TsARIMA, EnumerationsAreThirtyTwoBits) {
+  EXPECT_TRUE((std::is_same<std::underlying_type<ARIMAMethod_t>::type, std::int32_t>::value));
+  EXPECT_TRUE((std::is_same<std::underlying_type<ARIMAOptimization_t>::type, std::int32_t>::value));
+  EXPECT_TRUE((std::is_same<std::underlying_type<ARIMARet_t>::type, std::int32_t>::value));
+  TsARIMA f(ARIMAOrder{1, 0, 0}, static_cast<ARIMAMethod_t>(7), static_cast<ARIMAOptimization_t>(9));
+  EXPECT_EQ(f.GetMethod(), 7);
+  bool ok = false;
+  std::string out = tsf_test::CaptureStdout([&] { ok = f.Fit(tsf_test::LoadSeries("lh.csv")); });
+  EXPECT_EQ(out.find("\n Acceptable Numerical Values 0 - MLE, 1 - CSS, 2 - Box-Jenkins \n"), 0u);
+  EXPECT_NE(out.find("\n Acceptable Numerical Values 0,1,2,3,4,5,6,7 \n"), std::string::npos);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(f.GetModel()->method, 0);
+  EXPECT_EQ(f.GetModel()->optmethod, 7);
+}
+
+// Regression: with Nelder-Mead, a series holding NaN or an infinity, or a constant one,
+// was a successful fit (code 1) with NaN forecasts.
+TEST(TsARIMA, NonFiniteOrConstantSeriesIsNeverASuccess) {
+  std::vector<double> base = tsf_test::LoadSeries("lh.csv"), constant(40, 5.0);
+  struct Case {
+    std::vector<double> x;
+    ARIMAOrder order;
+    ARIMARet_t expected;
+  };
+  std::vector<Case> cases;
+  for (double bad : {NAN, INFINITY, -INFINITY}) {
+    std::vector<double> x = base;
+    x[7] = bad;
+    cases.push_back({x, {1, 1, 1}, ARIMA_INPUT_ERROR});
+    cases.push_back({x, {0, 1, 0}, ARIMA_INPUT_ERROR});
+  }
+  cases.push_back({constant, {1, 1, 1}, ARIMA_INF_NAN});
+  cases.push_back({constant, {1, 0, 1}, ARIMA_INF_NAN});
+  for (const Case &c : cases) {
+    TsARIMA f(c.order, ARIMA_MLE, ARIMA_NELDER_MEAD);
+    bool ok = true;
+    std::string out = tsf_test::CaptureStdout([&] { ok = f.Fit(c.x); });
+    EXPECT_FALSE(ok) << c.order.p << c.order.d << c.order.q;
+    EXPECT_EQ(f.GetReturn(), c.expected) << c.order.p << c.order.d << c.order.q;
+  }
+}
+
+// Regression: the order (INT_MAX, INT_MAX, INT_MAX) overflowed the model's size
+// arithmetic. No model can be made: nothing is written.
+TEST(CalculateOrderAndGetPredictions, HugeOrderLeavesEverythingUntouched) {
+  const int big = std::numeric_limits<int>::max();
+  std::vector<double> series = tsf_test::LoadSeries("lh.csv"), predictions{42.0};
+  std::vector<int> order{big, big, big};
+  CalculateOrderAndGetPredictions(series, predictions, 5, order);
+  EXPECT_EQ(predictions, std::vector<double>{42.0});
+  EXPECT_EQ(order, (std::vector<int>{big, big, big}));
 }

@@ -1,6 +1,10 @@
 // End-to-end tests of the tsforge program: the built binary on the example files and on
 // broken input, checking stdout, stderr, exit status and the charts it writes.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "Forecast/ARIMA.h"
+#include "core/arima/arima.h"
 #include "support/test_util.h"
 
 namespace {
@@ -47,10 +52,21 @@ class Cli : public ::testing::Test {
     std::ofstream(path(name), std::ios::binary) << text;
     return path(name);
   }
-  CliRun run(const std::string &args) const {
-    std::string cmd = std::string(TSFORGE_CLI) + " " + args + " >" + path("stdout") + " 2>" + path("stderr");
+  // A run that outlives `seconds` is stopped (status 124), so a hang fails the test.
+  CliRun run(const std::string &args, int seconds = 600) const {
+    std::string cmd = "timeout " + std::to_string(seconds) + " " + std::string(TSFORGE_CLI) + " " + args + " >" +
+                      path("stdout") + " 2>" + path("stderr");
     int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(path("stdout")), read_file(path("stderr"))};
+  }
+  // A refused run: the status, exactly one message, nothing on stdout, no chart.
+  void expect_refused(const std::string &args, int status, const std::string &message) const {
+    std::string svg = path("refused.svg");
+    CliRun r = run(args + " --plot " + svg, 60);
+    EXPECT_EQ(r.status, status) << args;
+    EXPECT_EQ(r.err, message) << args;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_FALSE(access(svg.c_str(), F_OK) == 0) << args;
   }
   std::string dir_;
 };
@@ -228,7 +244,8 @@ TEST_F(Cli, BadInputIsReportedAndWritesNothing) {
       {"anomalies " + na + " --column value", 1,
        "tsforge: " + na + ": column 'value', row 2 (line 3): the cell is empty\n"},
       {"forecast " + few + " --column value --order 1,1,1", 1,
-       "tsforge: " + few + ": column 'value' has 2 values; the model needs at least 4\n"},
+       "tsforge: " + few + ": column 'value' has 2 values; ARIMA(1, 1, 1) needs at least 6: more than twice its 2 "
+       "coefficients after differencing\n"},
       {"forecast " + empty + " --column value", 1, "tsforge: " + empty + ": the file holds no data rows\n"},
       {"anomalies " + dir_ + " --column value", 1, "tsforge: " + dir_ + ": cannot read the file\n"},
       {"forecast " + example("nile.csv") + " --column flow --horizon 0", 2,
@@ -262,4 +279,287 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(a.out.find("usage: tsforge anomalies FILE --column NAME"), 0u);
   CliRun none = run("");
   EXPECT_EQ(none.status, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Hostile and careless input
+
+namespace {
+
+std::string series_csv(const std::vector<double> &v) {
+  std::string csv = "v\n";
+  char cell[40];
+  for (double x : v) {
+    std::snprintf(cell, sizeof cell, "%.17g\n", x);
+    csv += cell;
+  }
+  return csv;
+}
+
+// Every number in the chart's attributes is finite: no "nan" or "inf" anywhere.
+bool chart_is_finite(const std::string &svg) {
+  return svg.find("nan") == std::string::npos && svg.find("inf") == std::string::npos;
+}
+
+// Peak resident set, in bytes, of the program run with args (stdout and stderr dropped).
+long peak_rss_of(const std::vector<std::string> &args) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1), dup2(null, 2);
+    std::vector<char *> argv{const_cast<char *>(TSFORGE_CLI)};
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(TSFORGE_CLI, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss * 1024L : -1;
+}
+
+}  // namespace
+
+TEST_F(Cli, ChartAxesAdvanceWhereValuesDifferByRounding) {
+  // Values or times closer than their rounding stalled the tick walk (a hang growing
+  // without bound); a constant 1e20 or values near the largest double made NaN
+  // coordinates.
+  std::string near = write("near.csv", "t,v\n1,0.3\n2,0.30000000000000004\n3,0.3\n");
+  std::string times = write("times.csv", "t,v\n1e16,1\n10000000000000002,2\n");
+  std::string large = write("large.csv", series_csv(std::vector<double>(6, 1e20)));
+  std::string extreme = write("extreme.csv", series_csv({1.7e308, -1.7e308, 1.7e308, 1e308}));
+  std::vector<double> flat(20, 0.3);
+  for (size_t i = 1; i < flat.size(); i += 2) flat[i] = std::nextafter(0.3, 1.0);
+  std::string level = write("level.csv", series_csv(flat));
+  const std::vector<std::string> runs = {
+      "anomalies " + near + " --column v", "anomalies " + times + " --column v --time t",
+      "anomalies " + large + " --column v", "anomalies " + extreme + " --column v",
+      "forecast " + level + " --column v --order 0,0,0 --horizon 3"};
+  for (const std::string &args : runs) {
+    std::string svg = path("chart.svg");
+    CliRun r = run(args + " --plot " + svg, 60);
+    ASSERT_EQ(r.status, 0) << args << "\n" << r.err;
+    std::string doc = read_file(svg);
+    EXPECT_TRUE(well_formed_xml(doc)) << args;
+    EXPECT_TRUE(chart_is_finite(doc)) << args;
+    EXPECT_LT(doc.size(), 8000u) << args;  // a few series points, at most ~20 ticks
+    EXPECT_LE(count_of(doc, "<text"), 40u) << args;
+  }
+}
+
+TEST_F(Cli, NamedPipeIsOpenedOnce) {
+  // The file used to be opened to check it and again to load it: the first open could
+  // take the data out of the pipe and the second wait for a writer that had gone (a
+  // race, so the opens for reading are counted too).
+  std::string fifo = path("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(watch, 0);
+  // Opens are watched too: they keep the queue from merging two identical closes.
+  ASSERT_GE(inotify_add_watch(watch, fifo.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+  std::string source = write("spike.csv", "t,v\n1,10\n2,11\n3,10\n4,500\n5,11\n6,10\n7,11\n8,10\n");
+  ASSERT_EQ(std::system(("cat '" + source + "' > '" + fifo + "' &").c_str()), 0);
+  CliRun r = run("anomalies " + fifo + " --column v --iqr", 30);
+  int reads = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;)
+    for (char *e = events; e < events + n; e += sizeof(inotify_event) + reinterpret_cast<inotify_event *>(e)->len)
+      reads += (reinterpret_cast<inotify_event *>(e)->mask & IN_CLOSE_NOWRITE) != 0;
+  close(watch);
+  // Release the writer if the program never opened the pipe.
+  int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd >= 0) close(fd);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "File: " + fifo + ", column: v, 8 values, interquartile test\n" +
+                       "     row             time            value\n" +
+                       "       4                4              500\n1 anomaly\n");
+}
+
+TEST_F(Cli, LongSingleLineStaysWithinASmallMultipleOfTheFileSize) {
+  // One line of 2 million one-digit cells: the rows used to be copied while they were
+  // counted, each cell a string, about 32 times the file. The line itself is all the
+  // program needs to hold.
+  std::string line;
+  line.reserve(4u << 20);
+  while (line.size() < (4u << 20)) line += "1,";
+  line += "1\n";
+  std::string big = write("wide.csv", line), small = write("narrow.csv", "1,1\n");
+  long base = peak_rss_of({"anomalies", small, "--no-header", "--column", "1", "--iqr"});
+  long peak = peak_rss_of({"anomalies", big, "--no-header", "--column", "1", "--iqr"});
+  ASSERT_GT(base, 0);
+  ASSERT_GT(peak, 0);
+  EXPECT_LT(peak - base, 8 * static_cast<long>(line.size())) << "peak " << peak << ", base " << base;
+}
+
+TEST_F(Cli, LongCellIsQuotedByItsStartAndLength) {
+  std::string cell(100000, 'x');
+  std::string file = write("longcell.csv", "t,value\n1," + cell + "\n");
+  expect_refused("forecast " + file + " --column value", 1,
+                 "tsforge: " + file + ": column 'value', row 1 (line 2): cell '" + std::string(40, 'x') +
+                     "...' (100000 bytes) is not a number\n");
+}
+
+TEST_F(Cli, NulByteInCellIsRejected) {
+  // "3\0" "4" used to read as 3.
+  std::string file = write("nul.csv", std::string("t,value\n1,2\n2,3\0" "4\n3,5\n", 21));
+  expect_refused("anomalies " + file + " --column value", 1,
+                 "tsforge: " + file + ": column 'value', row 2 (line 3): the cell holds a NUL byte\n");
+}
+
+TEST_F(Cli, ByteOrderMarkDoesNotHideTheFirstColumn) {
+  std::string body = "t,v\n1,10\n2,11\n3,500\n4,10\n5,11\n6,10\n";
+  std::string plain = write("plain.csv", body), marked = write("bom.csv", "\xEF\xBB\xBF" + body);
+  CliRun a = run("anomalies " + plain + " --column v --time t --iqr");
+  CliRun b = run("anomalies " + marked + " --column v --time t --iqr");
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(b.out.substr(b.out.find('\n')), a.out.substr(a.out.find('\n')));
+  // Without a header line the mark would sit in the first cell.
+  std::string numbers = write("bom-numbers.csv", "\xEF\xBB\xBF" "10\n11\n500\n10\n11\n10\n");
+  CliRun c = run("anomalies " + numbers + " --no-header --column 1 --iqr");
+  EXPECT_EQ(c.status, 0) << c.err;
+}
+
+TEST_F(Cli, RepeatedColumnIsAUsageError) {
+  std::string nile = example("nile.csv");
+  expect_refused("forecast " + nile + " --column flow --column flow", 2,
+                 "tsforge: option '--column' names 'flow' twice\n(see tsforge --help)\n");
+  std::string file = write("names.csv", "t,a b,a_b\n1,2,3\n2,3,4\n3,4,5\n");
+  expect_refused("anomalies " + file + " --column 'a b' --column a_b", 2,
+                 "tsforge: columns 'a b' and 'a_b' would write the same chart '" + path("refused-a_b.svg") +
+                     "'\n(see tsforge --help)\n");
+}
+
+TEST_F(Cli, OrderTheDataCannotSupportIsRefused) {
+  // ARIMA(3, 0, 3) on 8 values forecast with mse -35299; (20, 0, 20) on 41 values ran
+  // for more than ten minutes.
+  std::vector<double> v(41);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = 10 + std::sin(1.3 * i);
+  std::string eight = write("eight.csv", series_csv(std::vector<double>(v.begin(), v.begin() + 8)));
+  std::string many = write("many.csv", series_csv(v));
+  expect_refused("forecast " + eight + " --column v --order 3,0,3", 1,
+                 "tsforge: " + eight + ": column 'v' has 8 values; ARIMA(3, 0, 3) needs at least 15: more than "
+                 "twice its 7 coefficients after differencing\n");
+  expect_refused("forecast " + many + " --column v --order 20,0,20", 1,
+                 "tsforge: " + many + ": column 'v' has 41 values; ARIMA(20, 0, 20) needs at least 83: more than "
+                 "twice its 41 coefficients after differencing\n");
+  // The boundary: ARIMA(1, 1, 1) has 2 coefficients and needs 1 + 4 + 1 = 6 values.
+  std::string six = write("six.csv", series_csv(std::vector<double>(v.begin(), v.begin() + 6)));
+  EXPECT_EQ(run("forecast " + six + " --column v --order 1,1,1 --horizon 1").status, 0);
+}
+
+TEST_F(Cli, NonStationaryFitPrintsNoIntervalAndSaysSo) {
+  // An explosive series: the fitted AR coefficient is above 1 and the forecast variances
+  // came out negative, printed as -nan bounds.
+  std::vector<double> v{1.0};
+  for (int t = 1; t < 40; ++t) v.push_back(1.1 * v.back() + std::sin(1.7 * t));
+  std::string file = write("explosive.csv", series_csv(v));
+  CliRun r = run("forecast " + file + " --column v --order 1,0,0 --horizon 3 --plot " + path("e.svg"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "tsforge: warning: " + file + ": column 'v': the fitted model is not stationary: no interval\n");
+  EXPECT_EQ(r.out.find("nan"), std::string::npos);
+  EXPECT_EQ(printed_forecasts(r.out).size(), 3u) << r.out;
+  EXPECT_EQ(count_of(r.out, " n/a"), 9u) << r.out;  // mse, lower and upper of each step
+  std::string svg = read_file(path("e.svg"));
+  EXPECT_EQ(count_of(svg, "<polygon"), 0u);
+  EXPECT_TRUE(chart_is_finite(svg));
+}
+
+TEST_F(Cli, SearchWithNoAicBelowTheBoundFitsNothing) {
+  // Near 1e300 every likelihood overflows: the search keeps no candidate, and the order
+  // (0, 0, 0) it reports was never chosen.
+  std::vector<double> v;
+  for (int t = 0; t < 30; ++t) v.push_back(1e300 * (1 + 0.1 * std::sin(1.3 * t)));
+  std::string file = write("huge.csv", series_csv(v));
+  CliRun r = run("forecast " + file + " --column v --horizon 3");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "File: " + file + ", column: v, 30 values\n");
+  EXPECT_EQ(r.err, "tsforge: " + file +
+                       ": column 'v': no model could be fitted: no order of the search has an AIC below 999999\n");
+}
+
+TEST_F(Cli, ForecastTableKeepsSignificantDigitsAtAnyScale) {
+  // Six decimals printed every forecast of a series near 5e-8 as 0.000000 and one near
+  // 1e300 as a 300-digit number.
+  for (double scale : {5e-8, 1.0, 1e300}) {
+    std::vector<double> v;
+    for (int t = 0; t < 40; ++t) v.push_back(scale * (1 + 0.1 * std::sin(1.3 * t) + 0.05 * std::cos(0.4 * t)));
+    std::string file = write("scaled.csv", series_csv(v));
+    CliRun r = run("forecast " + file + " --column v --order 1,0,0 --horizon 3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> predictions;
+    std::vector<int> order{1, 0, 0};
+    CalculateOrderAndGetPredictions(v, predictions, 3, order);
+    std::vector<double> fc = printed_forecasts(r.out);
+    ASSERT_EQ(fc.size(), 3u) << r.out;
+    for (int h = 0; h < 3; ++h) EXPECT_NEAR(fc[h] / predictions[h], 1.0, 1e-9) << scale;
+    std::stringstream lines(r.out.substr(r.out.find("step")));
+    for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 90u) << line;
+  }
+}
+
+// The seasonal fit prints the seasonal summary and the forecasts of sarima_predict, and
+// charts them; on the raw series these are R's too, to the few parts in 1e7 by which R's
+// fit of the undifferenced series differs (arima(AirPassengers, c(0, 1, 1), seasonal =
+// c(0, 1, 1)) with predict()).
+TEST_F(Cli, SeasonalForecastAirPassengers) {
+  CliRun r = run("forecast " + example("airpassengers.csv") +
+                 " --column passengers --order 0,1,1 --seasonal 0,1,1 --period 12 --horizon 3 --plot " + path("ap.svg"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("Order: ARIMA(0, 1, 1)(0, 1, 1)[12] (given)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n  ARIMA Seasonal Order : ( 0, 1, 1) * (0, 1, 1) \n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("EQUATION FORM"), std::string::npos);
+  std::vector<double> x = tsf_test::LoadSeries("airpassengers.csv"), f(3), mse(3);
+  sarima_object *obj = sarima_init(0, 1, 1, 12, 0, 1, 1, static_cast<int>(x.size()));
+  sarima_exec(obj, x.data());
+  sarima_predict(obj, x.data(), 3, f.data(), mse.data());
+  sarima_free(obj);
+  std::vector<double> printed = printed_forecasts(r.out);
+  ASSERT_EQ(printed.size(), 3u);
+  const double r_pred[3] = {447.053211074, 421.877427958, 453.526202194};
+  for (int h = 0; h < 3; ++h) {
+    EXPECT_NEAR(printed[h], f[h], 5e-7 * f[h]);
+    EXPECT_NEAR(printed[h], r_pred[h], 1e-6 * r_pred[h]);
+  }
+  std::string svg = read_file(path("ap.svg"));
+  EXPECT_TRUE(well_formed_xml(svg));
+  EXPECT_EQ(polyline_points(svg, 0), 144u);
+  EXPECT_EQ(polyline_points(svg, 1), 3u);
+  EXPECT_NE(svg.find("ARIMA(0, 1, 1)(0, 1, 1)[12] forecast"), std::string::npos);
+}
+
+TEST_F(Cli, SeasonalOptionsAreChecked) {
+  const std::string ap = "forecast " + example("airpassengers.csv") + " --column passengers ";
+  const std::string see = "\n(see tsforge --help)\n";
+  std::string short_file = write("short.csv", "t,v\n1,1\n2,2\n3,3\n4,4\n5,5\n6,6\n7,7\n8,8\n9,9\n10,10\n");
+  struct Case {
+    std::string args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {ap + "--order 0,1,1 --seasonal 0,1,1", 2, "tsforge: option '--seasonal' needs '--period' too" + see},
+      {ap + "--order 0,1,1 --period 12", 2, "tsforge: option '--period' needs '--seasonal' too" + see},
+      {ap + "--seasonal 0,1,1 --period 12", 2,
+       "tsforge: option '--seasonal' needs '--order' too: the order search is not seasonal" + see},
+      {ap + "--order 0,1,1 --seasonal 0,1 --period 12", 2,
+       "tsforge: option '--seasonal' needs three integers P,D,Q, not '0,1'" + see},
+      {ap + "--order 0,1,1 --seasonal 4,1,1 --period 12", 2,
+       "tsforge: option '--seasonal' needs an integer from 0 to 3, not '4'" + see},
+      {ap + "--order 0,1,1 --seasonal 0,1,1 --period 0", 2,
+       "tsforge: option '--period' needs an integer from 1 to 366, not '0'" + see},
+      {ap + "--order 0,1,1 --seasonal 2,1,1 --period 52", 2,
+       "tsforge: the seasonal model is too large: p + S*P and q + S*Q must be at most 100" + see},
+      {"forecast " + short_file + " --column v --order 0,1,1 --seasonal 0,1,1 --period 4", 1,
+       "tsforge: " + short_file +
+           ": column 'v' has 10 values; ARIMA(0, 1, 1)(0, 1, 1)[4] needs at least 11: more than its differences and "
+           "expanded orders\n"},
+  };
+  for (const Case &c : cases) {
+    CliRun r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(r.err, c.message) << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
+  }
 }

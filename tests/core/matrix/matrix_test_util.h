@@ -2,6 +2,7 @@
 #ifndef TSFORGE_TESTS_CORE_MATRIX_TEST_UTIL_H
 #define TSFORGE_TESTS_CORE_MATRIX_TEST_UTIL_H
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -46,6 +47,53 @@ inline std::vector<double> ScalarProduct(const std::vector<double> &A, const std
     }
   }
   return C;
+}
+
+// Plain products for checking factorisations: A (M x N) B (N x P), and A^T B for A
+// (N x M) and B (N x P).
+inline std::vector<double> Mul(const std::vector<double> &A, const std::vector<double> &B, int M,
+                               int N, int P) {
+  std::vector<double> C(static_cast<size_t>(M) * P, 0.0);
+  for (int i = 0; i < M; ++i)
+    for (int k = 0; k < N; ++k)
+      for (int j = 0; j < P; ++j) C[i * P + j] += A[i * N + k] * B[k * P + j];
+  return C;
+}
+
+inline std::vector<double> MulT(const std::vector<double> &A, const std::vector<double> &B, int N,
+                                int M, int P) {
+  std::vector<double> C(static_cast<size_t>(M) * P, 0.0);
+  for (int k = 0; k < N; ++k)
+    for (int i = 0; i < M; ++i)
+      for (int j = 0; j < P; ++j) C[i * P + j] += A[k * M + i] * B[k * P + j];
+  return C;
+}
+
+inline double MaxAbsDiff(const std::vector<double> &a, const std::vector<double> &b) {
+  double m = 0.0;
+  for (size_t i = 0; i < a.size(); ++i) m = std::max(m, std::fabs(a[i] - b[i]));
+  return m;
+}
+
+// max |Q^T Q - I| for Q (rows x cols).
+inline double OrthonormalityError(const std::vector<double> &Q, int rows, int cols) {
+  std::vector<double> G = MulT(Q, Q, rows, cols, cols);
+  for (int i = 0; i < cols; ++i) G[i * cols + i] -= 1.0;
+  double m = 0.0;
+  for (double v : G) m = std::max(m, std::fabs(v));
+  return m;
+}
+
+// Symmetric positive definite B B^T + n I from a random B.
+inline std::vector<double> SpdMatrix(int n, unsigned seed) {
+  std::vector<double> B = RandomMatrix(n, n, seed), A(static_cast<size_t>(n) * n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      double s = i == j ? n : 0.0;
+      for (int k = 0; k < n; ++k) s += B[i * n + k] * B[j * n + k];
+      A[i * n + j] = s;
+    }
+  return A;
 }
 
 }  // namespace matrix_test

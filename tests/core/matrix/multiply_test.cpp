@@ -1,7 +1,9 @@
 #include "core/matrix/matrix.h"
+#include "core/matrix/matrix_internal.h"
 #include "support/test_util.h"
 #include "matrix_test_util.h"
 
+#include <cstring>
 #include <vector>
 
 using matrix_test::RandomMatrix;
@@ -98,4 +100,31 @@ TEST(Multiply, EmptySizes) {
   std::vector<double> big(200 * 200, 5.0);
   mmult(A.data(), B.data(), big.data(), 200, 0, 200);
   EXPECT_EQ(big, std::vector<double>(200 * 200, 0.0));
+}
+
+TEST(Multiply, EveryKernelRoundsLikeScalarSumOnAwkwardShapes) {
+  using tsf_matrix::product_kernel;
+  // Shapes that leave remainders in every direction of every tile, on views with strides
+  // wider than the rows; signed zeros and an infinity show the lanes keep IEEE signs.
+  const int shapes[][3] = {{1, 1, 1}, {7, 13, 5}, {9, 1, 17}, {17, 33, 31}, {13, 0, 6}, {64, 64, 64}, {3, 200, 41}};
+  for (product_kernel kind : {product_kernel::baseline, product_kernel::avx2, product_kernel::avx512}) {
+    if (!tsf_matrix::product_kernel_available(kind)) continue;
+    for (const auto &s : shapes) {
+      const int M = s[0], N = s[1], P = s[2], ld = P + 3, lda = N + 2;
+      std::vector<double> A = RandomMatrix(M, lda, 31), B = RandomMatrix(N > 0 ? N : 1, ld, 32);
+      std::vector<double> C0 = RandomMatrix(M, ld, 33);
+      A[0] = -0.0;
+      B[1] = -0.0;
+      C0[0] = -0.0;
+      C0[ld - 1] = HUGE_VAL;
+      for (bool accumulate : {false, true}) {
+        std::vector<double> want = C0, got = C0;
+        auto run = accumulate ? tsf_matrix::product_accumulate_with : tsf_matrix::product_overwrite_with;
+        run(product_kernel::scalar, A.data(), B.data(), want.data(), M, N, P, lda, ld, ld);
+        run(kind, A.data(), B.data(), got.data(), M, N, P, lda, ld, ld);
+        EXPECT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(double)), 0)
+            << static_cast<int>(kind) << ": " << M << " x " << N << " x " << P << " " << accumulate;
+      }
+    }
+  }
 }

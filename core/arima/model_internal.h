@@ -1,0 +1,31 @@
+/* Pieces of the model objects shared by the non-seasonal and seasonal models (never
+   installed): the setters' rules and notices, the log-likelihood formed from an
+   estimator's objective value, and the parts of the printed summary that do not depend
+   on the model's orders. */
+#ifndef TSFORGE_CORE_ARIMA_MODEL_INTERNAL_H
+#define TSFORGE_CORE_ARIMA_MODEL_INTERNAL_H
+
+namespace tsf_arima {
+
+/* Optimiser names by number 0..7: as printed in the summary, and the notice lines that
+   the optimiser setter prints for a rejected value. */
+extern const char *const kOptSummaryName[8];
+extern const char *const kOptNoticeLine[8];
+
+/* Stores value when it is an accepted method (0..2) or optimiser (0..7); otherwise
+   prints the notice and keeps the previous value. */
+void store_method(int *method, int value);
+void store_optmethod(int *optmethod, int value);
+
+/* -0.5 nused (2 l + 1 + ln 2 pi) from the objective value l of the ML and CSS estimators. */
+double loglik_from_objective(double l, int nused);
+
+/* Summary lines: the exit-status block (methods 0 and 1), the estimation and
+   optimisation method lines, and the log-likelihood and AIC lines. */
+void print_exit_status(int retval);
+void print_methods(int method, int optmethod);
+void print_criteria(int method, double loglik, double aic);
+
+}  // namespace tsf_arima
+
+#endif  // TSFORGE_CORE_ARIMA_MODEL_INTERNAL_H
