@@ -8,17 +8,19 @@
 // without constant, forecast by the finite-sample forecaster with the trend added back.
 // Interval quantile: the rational start of Abramowitz and Stegun (1964), 26.2.23, refined
 // by Newton steps on the normal distribution function.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <memory>
 
 #include "Forecast/auto_arima_internal.h"
 #include "core/arima/arima.h"
+#include "core/polyroot/polyroot.h"
 
 namespace tsf_auto {
 namespace {
 
-using ArimaPtr = std::unique_ptr<arima_object, void (*)(arima_object *)>;
+using SarimaPtr = std::unique_ptr<sarima_object, void (*)(sarima_object *)>;
 
 int DifferenceLag(int d, int D, int s) { return d == 1 ? 1 : (D == 1 ? s : 0); }
 
@@ -43,22 +45,19 @@ bool Feasible(int nused, int s, const Candidate &c) {
 CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c) {
   CoreFit fit;
   const int n = static_cast<int>(x.size());
-  if (D == 0 && c.P == 0 && c.Q == 0) {
-    ArimaPtr m(arima_init(c.p, d, c.q, n), arima_free);
-    arima_setMethod(m.get(), 0);
-    arima_setOptMethod(m.get(), 7);
-    arima_exec(m.get(), x.data());
-    fit.retval = m->retval;
-    fit.loglik = m->loglik;
-    fit.var = m->var;
-    fit.mean = m->M == 1 ? m->mean : 0.0;
-    fit.nused = m->Nused;
-    fit.phi.assign(m->phi, m->phi + c.p);
-    fit.theta.assign(m->theta, m->theta + c.q);
-    return fit;
-  }
-  (void)s;
-  fit.retval = 0;  // seasonal models need the seasonal estimators
+  SarimaPtr m(sarima_init(c.p, d, c.q, s, c.P, D, c.Q, n), sarima_free);
+  sarima_setMethod(m.get(), 0);
+  sarima_setOptMethod(m.get(), 7);
+  sarima_exec(m.get(), x.data());
+  fit.retval = m->retval;
+  fit.loglik = m->loglik;
+  fit.var = m->var;
+  fit.mean = m->M == 1 ? m->mean : 0.0;
+  fit.nused = m->Nused;
+  fit.phi.assign(m->phi, m->phi + c.p);
+  fit.theta.assign(m->theta, m->theta + c.q);
+  fit.PHI.assign(m->PHI, m->PHI + c.P);
+  fit.THETA.assign(m->THETA, m->THETA + c.Q);
   return fit;
 }
 
@@ -99,24 +98,20 @@ bool ModelOfFit(const CoreFit &fit, const Candidate &c, int d, int D, int s, con
 }
 
 bool RootsOutside(const std::vector<double> &coef, double radius) {
-  // 1 - sum c_i z^i has every root beyond radius exactly when the polynomial in
-  // u = z / radius, coefficients c_i radius^i, has every root outside the unit circle,
-  // which the step-down (Schur-Cohn) recursion decides: all its reflection
-  // coefficients lie strictly inside (-1, 1).
-  std::vector<double> a(coef.size());
-  double scale = 1.0;
+  std::vector<double> poly(coef.size() + 1);
+  poly[0] = 1.0;
   for (std::size_t i = 0; i < coef.size(); ++i) {
-    scale *= radius;
-    a[i] = coef[i] * scale;
-    if (!std::isfinite(a[i])) return false;
+    if (!std::isfinite(coef[i])) return false;
+    poly[i + 1] = -coef[i];
   }
-  for (std::size_t k = a.size(); k >= 1; --k) {
-    const double kk = a[k - 1];
-    if (!(std::fabs(kk) < 1.0)) return false;
-    std::vector<double> next(k - 1);
-    for (std::size_t j = 0; j + 1 < k; ++j) next[j] = (a[j] + kk * a[k - 2 - j]) / (1.0 - kk * kk);
-    a.swap(next);
-  }
+  // Zero high-order coefficients lower the degree; the polynomial 1 has no roots.
+  int degree = static_cast<int>(coef.size());
+  while (degree > 0 && poly[degree] == 0.0) --degree;
+  if (degree == 0) return true;
+  std::vector<double> re(static_cast<std::size_t>(degree)), im(static_cast<std::size_t>(degree));
+  if (polyroot(poly.data(), degree, re.data(), im.data()) != 0) return false;
+  for (int k = 0; k < degree; ++k)
+    if (!(std::hypot(re[k], im[k]) > radius)) return false;
   return true;
 }
 
@@ -130,17 +125,15 @@ bool ForecastModel(const TsAutoARIMAModel &model, const std::vector<double> &x, 
   if (drift)
     for (int t = 0; t < n; ++t) y[t] -= slope * t;
   std::vector<double> f(static_cast<std::size_t>(h), 0.0), v(static_cast<std::size_t>(h), 0.0);
-  if (model.D == 0 && model.P == 0 && model.Q == 0) {
-    ArimaPtr m(arima_init(model.p, model.d, model.q, n), arima_free);
-    for (int i = 0; i < model.p; ++i) m->phi[i] = model.phi[i];
-    for (int j = 0; j < model.q; ++j) m->theta[j] = model.theta[j];
-    m->mean = model.d == 0 ? model.c : 0.0;
-    m->var = model.sigma2;
-    m->retval = 1;
-    arima_predict(m.get(), y.data(), h, f.data(), v.data());
-  } else {
-    return false;
-  }
+  SarimaPtr m(sarima_init(model.p, model.d, model.q, model.s, model.P, model.D, model.Q, n), sarima_free);
+  std::copy(model.phi.begin(), model.phi.end(), m->phi);
+  std::copy(model.theta.begin(), model.theta.end(), m->theta);
+  std::copy(model.PHI.begin(), model.PHI.end(), m->PHI);
+  std::copy(model.THETA.begin(), model.THETA.end(), m->THETA);
+  m->mean = model.d + model.D == 0 ? model.c : 0.0;
+  m->var = model.sigma2;
+  m->retval = 1;
+  sarima_predict(m.get(), y.data(), h, f.data(), v.data());
   if (drift)
     for (int k = 0; k < h; ++k) f[k] += slope * (n + k);
   forecast.swap(f);
