@@ -21,8 +21,7 @@
 
 namespace {
 
-// ln(2 pi) to double precision (the seven-digit figure sometimes quoted is wrong from the
-// seventh digit).
+// ln(2 pi) to double precision.
 constexpr double kLog2Pi = 1.8378770664093453;
 
 // Largest order the method is fitted at for a series of N values (see ar_object).

@@ -197,13 +197,16 @@ typedef struct ar_object {
 TSFORGE_API ar_object *ar_init(int method, int N);
 /* Selects the order with ar_estimate and fits it. Methods 0 and 1 set mean to the series
    mean and fit the centred series (Burg's fit uses its first N - 1 values); method 2 fits
-   mean and coefficients by as154 and sets aic = -2 loglik + 2 (p + 1) + 2 with
-   loglik = -0.5 N (2 l + 1 + ln 2 pi), l the as154 objective. */
+   mean and coefficients by as154 with optmethod and sets aic = -2 loglik + 2 (p + 1) + 2
+   with loglik = -0.5 N (2 l + 1 + ln 2 pi), l the as154 objective and ln 2 pi to full
+   precision. */
 TSFORGE_API void ar_exec(ar_object *obj, const double *x);
 /* L forecasts and their mean square errors by forkal from the fitted model and the same N
    values. Order 0 is forecast as an AR(1) with coefficient 0 (the mean, with the sample
    variance as mean square error). L < 1 writes nothing. */
 TSFORGE_API void ar_predict(ar_object *obj, const double *x, int L, double *xpred, double *amse);
+/* Prints the order, coefficients, mean, variance and method name (none for a method
+   outside 0..2). */
 TSFORGE_API void ar_summary(ar_object *obj);
 TSFORGE_API void ar_free(ar_object *obj);
 
@@ -213,8 +216,9 @@ TSFORGE_API void ar_free(ar_object *obj);
    a series too short for any candidate (pmax = 0). */
 TSFORGE_API int ar_estimate(const double *x, int N, int method);
 /* Direct fit of order p: 0 ywalg2, 1 burgalg on the centred series (its first N - 1
-   values), 2 as154 (p above 100 ends the process as there). An order the method cannot
-   fit (below, see ywalg2 and burgalg; p >= N for method 2) writes nothing. */
+   values), 2 as154 with optimiser 7 (p above 100 ends the process as there). Orders a
+   method cannot fit write nothing: p > N - 1 (method 0), p > N - 2 (method 1), p >= N
+   (method 2). Another method prints the accepted values and writes nothing. */
 TSFORGE_API void ar(const double *x, int N, int p, int method, double *phi, double *var);
 /* ywalg2(x, N, p, phi, var). */
 TSFORGE_API void yw(const double *x, int N, int p, double *phi, double *var);
@@ -278,8 +282,8 @@ TSFORGE_API void ma_inn(const double *x, int N, int q, double *theta, int m);
    on a non-finite objective or has a non-stationary AR part, where there is no exact
    likelihood), minimises fas197 and prints the optimum ("%g " per coefficient). phi,
    theta, mean, var = S / n and the n - d residuals belong to the optimum; loglik and vcov
-   keep the css values. An input that css refuses (N <= d, a negative order) writes nothing; p or q
-   above 100 ends the process as for as154. */
+   keep the css values. An input that css refuses (N <= d, a negative order) writes
+   nothing; p or q above 100 ends the process as for as154. */
 TSFORGE_API void as197(double *x, int N, int optmethod, int p, int d, int q, double *phi,
                        double *theta, double *mean, double *var, double *res, double *loglik,
                        double *vcov);
@@ -304,7 +308,8 @@ TSFORGE_API int flikam(const double *P, int mp, const double *Q, int mq, const d
 /* Autocovariances acf (ma) of the ARMA(mp, mq) process relative to the innovation variance
    and covariances cvli (mxpqp1) of the process with its lagged innovations; alpha (mxpq)
    is work space. Returns 0, or 1 negative order, 2 mxpq != max(mp, mq),
-   3 mxpqp1 != mxpq + 1, 4 ma < mxpqp1, 5 the AR part is not stationary. */
+   3 mxpqp1 != mxpq + 1, 4 ma < mxpqp1 (the last of these that applies), 5 the AR part is
+   not stationary (a partial correlation of magnitude 1 - 5e-11 or more). */
 TSFORGE_API int twacf(const double *P, int mp, const double *Q, int mq, double *acf, int ma,
                       double *cvli, int mxpqp1, double *alpha, int mxpq);
 

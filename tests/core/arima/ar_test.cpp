@@ -97,15 +97,15 @@ TEST(Ar, BurgNoLongerFitsTheUncentredSeries) {
 
 TEST(Ar, OrderSelectionMatchesTheCriterionFromR) {
   // The orders that minimise ln v_i + 2 i / N over i = 1..pmax, with v_i from R 4.2:
-  // ar.yw(...)$var.pred * (N - i - 1) / N, the ar.burg variance above, and
-  // arima(x - mean(x), order = c(i, 0, 0), method = "ML")$sigma2 (pmax 12).
+  // ar.yw(...)$var.pred * (N - i - 1) / N and the ar.burg variance above. (Method 2 is
+  // checked with the model below.)
   struct Case {
     const char *file;
-    int order[3];
+    int order[2];
   };
-  for (const Case &c : {Case{"lh.csv", {3, 38, 3}}, Case{"nile.csv", {2, 11, 2}}, Case{"lakehuron.csv", {2, 2, 2}}}) {
+  for (const Case &c : {Case{"lh.csv", {3, 38}}, Case{"nile.csv", {2, 11}}, Case{"lakehuron.csv", {2, 2}}}) {
     const std::vector<double> x = tsf_test::LoadSeries(c.file);
-    for (int method = 0; method < 3; ++method) {
+    for (int method = 0; method < 2; ++method) {
       int order = -1;
       const std::string out =
           tsf_test::CaptureStdout([&] { order = ar_estimate(x.data(), static_cast<int>(x.size()), method); });
@@ -114,22 +114,13 @@ TEST(Ar, OrderSelectionMatchesTheCriterionFromR) {
       EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
     }
   }
-  // A long AR(1) with coefficient 0.6 is taken for what it is.
-  const std::vector<double> x = tsf_test::SimulateArma({0.6}, {}, 2000, 2);
-  for (int method = 0; method < 2; ++method) {
-    ar_object *obj = ar_init(method, 2000);
-    Quietly([&] { ar_exec(obj, x.data()); });
-    EXPECT_EQ(obj->order, 1);
-    EXPECT_NEAR(obj->phi[0], 0.6, 0.03);
-    EXPECT_NEAR(obj->var, 1.0, 0.07);
-    ar_free(obj);
-  }
 }
 
 TEST(Ar, ExactLikelihoodModelMatchesR) {
-  // R 4.2: ar.mle(x, order.max = 12) selects the order; ar.mle(x, aic = FALSE,
-  // order.max = p) gives $ar and $var.pred (to the tolerance of its optimiser), and
-  // arima(x, order = c(p, 0, 0), method = "ML") gives the mean and the AIC.
+  // R 4.2: p minimises ln v_i + 2 i / N with v_i = arima(x - mean(x), order = c(i, 0, 0),
+  // method = "ML")$sigma2, i = 1..12 (ar.mle(x, order.max = 12) selects it too);
+  // ar.mle(x, aic = FALSE, order.max = p) gives $ar and $var.pred (to the tolerance of its
+  // optimiser), and arima(x, order = c(p, 0, 0), method = "ML") the mean and the AIC.
   struct Case {
     const char *file;
     int p;
@@ -277,6 +268,16 @@ TEST(Ar, OrdersOutsideTheSeriesWriteNothing) {
   EXPECT_GT(var, 0.0);
   burgalg(x.data(), 10, 9, phi.data(), &var);
   EXPECT_TRUE(std::isfinite(var));
+}
+
+TEST(Ar, BurgOnAConstantSeriesNoLongerDividesByZero) {
+  // Every prediction error is zero: nothing to reflect, coefficients and variance 0.
+  const std::vector<double> x(20, 4.0);
+  std::vector<double> phi(3, -3.0);
+  double var = -3.0;
+  ar(x.data(), 20, 3, 1, phi.data(), &var);
+  EXPECT_EQ(phi, std::vector<double>(3, 0.0));
+  EXPECT_EQ(var, 0.0);
 }
 
 TEST(ArDeathTest, ArgumentErrorsEndTheProcess) {
