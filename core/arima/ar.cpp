@@ -45,16 +45,23 @@ int fit_exact_ar(const double *x, int N, int optmethod, int p, double *phi, doub
                res != nullptr ? res : scratch_res.data(), l, vcov.data());
 }
 
+// Yule-Walker fits of order 1..p (1 <= p <= N - 1) from the sample autocovariances of x:
+// phi (p) of the order-p fit and the innovation variance of every order.
+void yule_walker(const double *x, int N, int p, double *phi, double *var_by_order) {
+  std::vector<double> rho(p + 1);
+  autocovar(const_cast<double *>(x), N, rho.data(), p + 1);
+  const double gamma0 = rho[0];
+  for (double &r : rho) r /= gamma0;
+  tsf_arima::levinson_durbin(rho.data(), p, gamma0, phi, nullptr, var_by_order);
+}
+
 // Innovation variance of the fits of order 1..pmax, by the method; false for an unknown
 // method.
 bool variances_by_order(const std::vector<double> &xc, int N, int method, int pmax,
                         std::vector<double> &v) {
   if (method == 0) {
-    std::vector<double> rho(pmax + 1), phi(pmax);
-    autocovar(const_cast<double *>(xc.data()), N, rho.data(), pmax + 1);
-    const double gamma0 = rho[0];
-    for (double &r : rho) r /= gamma0;
-    tsf_arima::levinson_durbin(rho.data(), pmax, gamma0, phi.data(), nullptr, v.data());
+    std::vector<double> phi(pmax);
+    yule_walker(xc.data(), N, pmax, phi.data(), v.data());
   } else if (method == 1) {
     tsf_arima::burg_recursion(xc.data(), N - 1, pmax, nullptr, nullptr, v.data());
   } else if (method == 2) {
@@ -281,16 +288,12 @@ void burg(const double *x, int N, int p, double *phi, double *var) { burgalg(x, 
 
 void ywalg2(const double *x, int N, int p, double *phi, double *var) {
   if (N < 1 || p < 0 || p > N - 1) return;
-  std::vector<double> rho(p + 1);
-  autocovar(const_cast<double *>(x), N, rho.data(), p + 1);
-  const double gamma0 = rho[0];
   if (p == 0) {
-    *var = gamma0;
+    autocovar(const_cast<double *>(x), N, var, 1);
     return;
   }
-  for (double &r : rho) r /= gamma0;
   std::vector<double> v(p);
-  tsf_arima::levinson_durbin(rho.data(), p, gamma0, phi, nullptr, v.data());
+  yule_walker(x, N, p, phi, v.data());
   *var = v[p - 1];
 }
 
