@@ -78,9 +78,10 @@ alik_object *LoadedObject(std::vector<double> x, int p, int d, int q) {
 }  // namespace
 
 TEST(As197, TwacfMatchesStatsmodels) {
-  // statsmodels 0.13: arma_acovf([1, -phi], [1, -theta], nobs, sigma2 = 1) and
-  // arma2ma([1, -phi], [1, -theta], q + 1), the psi weights, which are the covariances of
-  // the process with its lagged innovations.
+  // statsmodels 0.13: arma_acovf([1, -phi], [1, -theta], nobs, sigma2 = 1) (over lag 0
+  // these equal R's ARMAacf(phi, -theta) to 1e-15) and arma2ma([1, -phi], [1, -theta],
+  // q + 1), the psi weights, which are the covariances of the process with its lagged
+  // innovations.
   struct Case {
     std::vector<double> phi, theta, acf, psi;
   };
@@ -146,6 +147,24 @@ TEST(As197, FlikamMatchesRExactLikelihood) {
     ++checked;
   }
   EXPECT_EQ(checked, 30);
+}
+
+TEST(As197, FlikamNoLongerHangsOrWritesPastItsWorkVectors) {
+  // Autocovariances that overflow made the determinant scaling loop forever; work vectors
+  // sized for another order were written by twacf before the sizes were checked.
+  const std::vector<double> w = {1.0, -2.0, 0.5, 3.0};
+  std::vector<double> e(4), vw(3, -3.0), vl(3, -3.0), vk(2, -3.0);
+  double S = 0.0, fact = -1.0;
+  const double huge[1] = {1e200};
+  EXPECT_EQ(flikam(nullptr, 0, huge, 1, w.data(), e.data(), 4, &S, &fact, vw.data(), vl.data(), 3, vk.data(), 2, 0.0),
+            8);
+  EXPECT_EQ(fact, 0.0);
+  const double phi[3] = {0.5, 0.1, 0.1};
+  std::vector<double> small(3, -3.0);
+  EXPECT_EQ(flikam(phi, 3, nullptr, 0, w.data(), e.data(), 4, &S, &fact, small.data(), small.data(), 3, small.data(),
+                   2, 0.0),
+            6);
+  EXPECT_EQ(small, std::vector<double>(3, -3.0));
 }
 
 TEST(As197, FaultPointNoLongerScoresZero) {
