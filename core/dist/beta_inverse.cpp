@@ -13,7 +13,8 @@ const double kFpu = 1e-37;
 
 // Starting value for I_x(pp, qq) = alpha, alpha <= 0.5.
 double start_value(double alpha, double pp, double qq, double lbeta) {
-  double r = std::sqrt(-std::log(alpha * alpha));
+  // -ln(alpha^2) as -2 ln(alpha): alpha^2 underflows below alpha = 1e-154.
+  double r = std::sqrt(-2.0 * std::log(alpha));
   const double y = r - (2.30753 + 0.27061 * r) / (1.0 + (0.99229 + 0.04481 * r) * r);
   if (pp > 1.0 && qq > 1.0) {
     r = (y * y - 3.0) / 6.0;

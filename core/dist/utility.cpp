@@ -5,6 +5,8 @@
 #include "core/dist/dist_internal.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -24,6 +26,19 @@ double normf(double x) { return std::fabs(x); }
 
 double r8_max(double a, double b) { return a > b ? a : b; }
 
+namespace {
+
+// 2^n for a normal result, from its bit pattern.
+double power_of_two(int n) {
+  if (n < -1022) return std::ldexp(1.0, n);
+  const std::uint64_t bits = static_cast<std::uint64_t>(n + 1023) << 52;
+  double r;
+  std::memcpy(&r, &bits, sizeof r);
+  return r;
+}
+
+}  // namespace
+
 double eps(double x) {
   const double smallest = std::ldexp(1.0, -1074);
   double a = std::fabs(x);
@@ -31,9 +46,21 @@ double eps(double x) {
   if (a < 1.0) a = a / 2.0;
   // The logarithm of 0 has no integer part; every spacing below 2^-1074 is 2^-1074.
   if (a == 0.0) return smallest;
-  const double k = fix(std::log(a) / 0.6931471805599453);
+  // k = trunc(ln(a) / ln 2). eps bounds the loops of the incomplete gamma and beta
+  // functions, so away from powers of two k is read from the exponent bits: there the
+  // quotient is at least 1e-12 from an integer, farther than its rounding. Near them (and
+  // for subnormals) the rounding of the quotient decides, and it is computed as written.
+  std::uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  const double fraction = static_cast<double>(bits & ((std::uint64_t{1} << 52) - 1)) * 0x1p-52;
+  double k;
+  if (biased == 0 || fraction < 2e-11 || fraction > 1.0 - 2e-11)
+    k = fix(std::log(a) / 0.6931471805599453);
+  else
+    k = biased >= 1023 ? biased - 1023 : biased - 1022;
   if (k - 52.0 < -1074.0) return smallest;
-  return std::ldexp(1.0, static_cast<int>(k) - 52);
+  return power_of_two(static_cast<int>(k) - 52);
 }
 
 double ts_log1p(double x) {
