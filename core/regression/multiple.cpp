@@ -37,8 +37,11 @@ void linreg_multi(int p, double *x, double *y, int N, double *b, double *var, do
   for (size_t k = 1; k < q; ++k)
     for (size_t j = 0; j < n; ++j) X[k * n + j] = x[(k - 1) * n + j];
   mtranspose(X.data(), p, N, Xt.data());
-  mmult(X.data(), Xt.data(), A.data(), p, N, p);
-  mmult(X.data(), y, c.data(), p, N, 1);
+  // Direct products throughout: Strassen's error is normwise, of the order of eps times
+  // the largest entry, and for regressors of different scales (a year next to a sine) it
+  // swamps the small entries of X X' and moves the coefficients in the fifth digit.
+  nmult(X.data(), Xt.data(), A.data(), p, N, p);
+  nmult(X.data(), y, c.data(), p, N, 1);
   ludecomp(A.data(), p, ipiv.data());
   linsolve(A.data(), p, c.data(), ipiv.data(), b);
 
@@ -66,7 +69,7 @@ void linreg_multi(int p, double *x, double *y, int N, double *b, double *var, do
     tsf_regression::coefficient_limits(b[k], t, std::sqrt(varcovar[k * (q + 1)]), &ci_low[k], &ci_high[k]);
   tsf_regression::variance_limits(sigma2, df, alpha, &ci_low[p], &ci_high[p]);
 
-  mmult(Xt.data(), b, fit.data(), N, p, 1);
+  nmult(Xt.data(), b, fit.data(), N, p, 1);
   for (size_t j = 0; j < n; ++j) res[j] = y[j] - fit[j];
   fill_anova(R2[0], S, p, df, anv);
 }

@@ -4,9 +4,9 @@
    residual variance, and the fitted value with its variances at a new point.
 
    Regressors are a row-major (p - 1) x N matrix: row k holds the k-th regressor for all N
-   observations. The coefficients solve the normal equations (X X' b = X y by LU). The
-   ANOVA vector anv holds 7 values: TSS, ESS, RSS, regression df, residual df, F and the
-   upper-tail probability of F.
+   observations. The coefficients solve the normal equations X X' b = X y (products by
+   direct loops, LU factors). The ANOVA vector anv holds 7 values: TSS, ESS, RSS,
+   regression df, residual df, F and the upper-tail probability of F.
 
    Rounding: the residual variance is at least 0 and R-squared lies in [0, 1], so that a
    perfect fit has zero-width intervals, F = inf and P = 0, and no rounding can make F
