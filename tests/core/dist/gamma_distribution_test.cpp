@@ -52,12 +52,13 @@ double gammainv_all_steps(double p, double a, double b) {
 
 }  // namespace
 
-// The tolerance 2^-1074 is never met when the iterates settle on a fixed point with a
-// non-zero step or on a cycle; the quantile now stops at the first repetition with the
-// value the 1000th step gives.
+// The tolerance 2^-1074 is almost never met: the iterates settle on a fixed point with a
+// non-zero step or on a cycle (periods 13, 37, 48 and 58 among the cases below); the
+// quantile now stops at the first repetition with the value the 1000th step gives.
 TEST(GammaDistribution, QuantileStopsAtRepetitionWithTheSameResult) {
-  for (double a : {0.05, 0.5, 1.0, 2.5, 10.0, 300.0, 5000.0})
-    for (double p : {1e-10, 0.01, 0.3, 0.5, 0.9, 0.999}) EXPECT_EQ(gammainv(p, a, 1.7), gammainv_all_steps(p, a, 1.7)) << a << " " << p;
+  for (double a : {0.05, 0.085, 0.1445, 0.5, 1.0, 2.5, 10.0, 300.0, 703.1542226033863, 5000.0})
+    for (double p : {1e-10, 0.005, 0.1, 0.1905, 0.5, 0.9, 0.999})
+      EXPECT_EQ(gammainv(p, a, 1.7), gammainv_all_steps(p, a, 1.7)) << a << " " << p;
 }
 
 // The quantile of shape 0.001 at 0.1 is about 1e-1000: the iterates used to reach 0, where
