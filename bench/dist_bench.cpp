@@ -58,7 +58,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run> &runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0) times_[r.run_name.function_name] = r.GetAdjustedCPUTime();
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        times_[r.run_name.function_name] = r.GetAdjustedCPUTime();
   }
   double Time(const std::string &name) const {
     auto it = times_.find(name);
@@ -75,7 +76,8 @@ std::string Name(const char *who, double a) { return std::string(who) + "/" + st
 
 int main(int argc, char **argv) {
   for (double a : kShapes) {
-    benchmark::RegisterBenchmark(Name("gammainv", a).c_str(), QuantileSweep<gammainv>, a)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(Name("gammainv", a).c_str(), QuantileSweep<gammainv>, a)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(Name("gammainv_all_steps", a).c_str(), QuantileSweep<gammainv_all_steps>, a)
         ->Unit(benchmark::kMicrosecond);
   }

@@ -108,9 +108,8 @@ double temme_lower(double x, double a) {
   if (eta <= -kEtaLimit) return 0.0;
   if (eta >= kEtaLimit) return 1.0;
   const double ia = 1.0 / a;
-  const double sum =
-      horner(kC0, 38, eta) +
-      ia * (horner(kC1, 32, eta) + ia * (horner(kC2, 26, eta) + ia * (horner(kC3, 20, eta) + ia * horner(kC4, 12, eta))));
+  const double c34 = horner(kC3, 20, eta) + ia * horner(kC4, 12, eta);
+  const double sum = horner(kC0, 38, eta) + ia * (horner(kC1, 32, eta) + ia * (horner(kC2, 26, eta) + ia * c34));
   // exp(-a f) factored out of both terms: erfc(z) = erfcx(z) exp(-z^2) with z^2 = a f.
   const double e = std::exp(-a * f);
   const double r = e * sum / std::sqrt(kTwoPi * a);

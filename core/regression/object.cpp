@@ -53,7 +53,8 @@ void regress(reg_object *obj, double *x, double *y, double *res, double *varcova
   obj->df_RSS = static_cast<int>(anv[4]);
   obj->FStat = anv[5];
   obj->PVal = anv[6];
-  for (std::size_t i = 0; i < q; ++i) obj->beta[i] = reg_coefficient{b[i], lo[i], hi[i], std::sqrt(varcovar[i * (q + 1)])};
+  for (std::size_t i = 0; i < q; ++i)
+    obj->beta[i] = reg_coefficient{b[i], lo[i], hi[i], std::sqrt(varcovar[i * (q + 1)])};
 }
 
 void regress_poly(reg_object *obj, double *x, double *y, double *res, double *varcovar, double alpha) {

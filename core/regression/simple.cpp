@@ -64,7 +64,8 @@ void linreg_clrm(double *x, double *y, int N, double *b, double *var, double *re
   var[4] = tsf_regression::unit_interval(b[1] * b[1] * sxx / syy);
 
   const double t = tinv(alpha / 2.0, df);
-  for (int k = 0; k < 2; ++k) tsf_regression::coefficient_limits(b[k], t, std::sqrt(var[k + 1]), &ci_low[k], &ci_high[k]);
+  for (int k = 0; k < 2; ++k)
+    tsf_regression::coefficient_limits(b[k], t, std::sqrt(var[k + 1]), &ci_low[k], &ci_high[k]);
   tsf_regression::variance_limits(sigma2, df, alpha, &ci_low[2], &ci_high[2]);
 
   anv[0] = syy;

@@ -18,6 +18,7 @@ TEST(FDistribution, AgainstReference) {
   EXPECT_EQ(fpdf(0.0, 1, 9), HUGE_VAL);
   // {p, d1, d2, quantile}, scipy f.ppf; through betainv.
   const double q[][4] = {{0.01, 1, 1, 0.000246780702824095}, {0.95, 4, 7, 4.120311726897633}};
-  for (const auto &r : q) EXPECT_REL(finv(r[0], static_cast<int>(r[1]), static_cast<int>(r[2])), r[3], 2 * dist_test::kAs109);
+  for (const auto &r : q)
+    EXPECT_REL(finv(r[0], static_cast<int>(r[1]), static_cast<int>(r[2])), r[3], 2 * dist_test::kAs109);
   EXPECT_EQ(finv(1.0, 3, 4), 1.79e308);
 }

@@ -27,7 +27,8 @@ TEST(IncompleteBeta, ApproximationPathsAgainstReference) {
     EXPECT_EQ(iter, 1000);
     EXPECT_REL(ibeta(r[0], r[1], r[2]), r[3], 1e-9) << r[0];
   }
-  const double appx[][4] = {{0.9, 2, 3, 0.9963}, {0.98, 10, 0.5, 0.530152576132390307}, {0.5, 20, 30, 0.923796114019260872}};
+  const double appx[][4] = {{0.9, 2, 3, 0.9963}, {0.98, 10, 0.5, 0.530152576132390307},
+                            {0.5, 20, 30, 0.923796114019260872}};
   for (const auto &r : appx) EXPECT_REL(ibeta_appx(r[0], r[1], r[2]), r[3], dist_test::kApprox) << r[0];
 }
 

@@ -69,7 +69,8 @@ TEST(RegressionDeathTest, ArgumentErrorsEndTheProcess) {
        "^The base case is p = 2 corresonding to y = b0 \\+ b1 \\*x \\+ u \n"
        "p = Number of Independent Variables \\(p-1\\) \\+ Dependent Variable \\(1\\) \n$"},
       {[&] { regress_poly(&bad, x, y, res, b, 0.05); }, "^The Value of p should be greater than or equal to 2$"},
-      {[&] { linreg_clrm(x, y, 2, b, var, res, 0.05, anv, lo, hi); }, "^Degree Of Freedom should be a positive real integer$"},
+      {[&] { linreg_clrm(x, y, 2, b, var, res, 0.05, anv, lo, hi); },
+       "^Degree Of Freedom should be a positive real integer$"},
   };
   for (const auto &c : cases) {
     EXPECT_EXIT(

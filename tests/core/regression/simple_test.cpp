@@ -30,7 +30,8 @@ TEST(SimpleRegression, LakeHuronAgainstR) {
   regression_test::LoadColumns("lakehuron.csv", &t, &y);
   SimpleFit f = FitSimple(t, y);
   EXPECT_EQ(f.printed, "1.277548 \n");
-  const double got[] = {f.b[0], f.b[1], f.var[0], std::sqrt(f.var[1]), std::sqrt(f.var[2]), f.var[4], f.anv[1], f.anv[5]};
+  const double got[] = {f.b[0],   f.b[1],   f.var[0], std::sqrt(f.var[1]), std::sqrt(f.var[2]),
+                       f.var[4], f.anv[1], f.anv[5]};
   const double ref[] = {625.55491791468216, -0.024201110622318247, 1.2775482023979499, 7.7642930945364093,
                         0.0040361079032228383, 0.27247275621645961, 45.932739916734931, 35.953821413954842};
   for (int k = 0; k < 8; ++k) EXPECT_REL(got[k], ref[k], 1e-13) << k;
