@@ -233,8 +233,10 @@ TSFORGE_API void sarima_setOptMethod(sarima_object *obj, int value);
    residuals of the fit: methods 0 and 1 those of the objective at the estimates
    (standardised one-step innovations for ML; conditional residuals for CSS, zero before
    time p + s P), method 2 those of the least squares. loglik (methods 0, 1) and aic
-   (method 0) count the mean among the coefficients. Nused <= 0: retval 0 and nothing
-   estimated. */
+   (method 0) count the mean among the coefficients. Nused <= 0, or a series holding a
+   NaN or an infinity: retval 0, loglik and aic NaN, nothing estimated. As for
+   arima_exec, a fit whose objective or any estimate is not finite at the point returned
+   ends with retval 15, never 1. */
 TSFORGE_API void sarima_exec(sarima_object *obj, const double *x);
 /* L forecasts of the undifferenced series and their mean square errors, from the fitted
    model and the same N values, through forkal on the expanded polynomials. A model with
