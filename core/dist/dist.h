@@ -128,8 +128,7 @@ TSFORGE_API double erfcinv(double x);
    should be positive real integers" (fcdf, finv), "Degree of freedom is a real positive
    integer" (chi-square); x < 0 "The range of distribution only takes non-negative and
    real values" (fpdf, fcdf, chipdf, chicdf); a <= 0 or b <= 0 "Gamma Distribution
-   parameters must be positive and real."; gammapdf at x = 0 with a != 1 "The Output is
-   Complex and cannot be determined". Degrees of freedom are checked before p and x,
+   parameters must be positive and real.". Degrees of freedom are checked before p and x,
    except in finv and gammainv, which check p first. */
 
 /* Normal distribution; sigma = 0 gives what the arithmetic gives. normalcdf takes the
@@ -154,7 +153,9 @@ TSFORGE_API double fpdf(double x, int d1, int d2);
 TSFORGE_API double fcdf(double x, int d1, int d2);
 TSFORGE_API double finv(double p, int d1, int d2);
 
-/* Gamma distribution with shape a and scale b. gammacdf treats x < 0 as 0. gammainv:
+/* Gamma distribution with shape a and scale b. gammapdf at x = 0 is its limit there:
+   1/b for a = 1, 0 for a > 1 and +inf for a < 1 (likewise chipdf at 0). gammacdf treats
+   x < 0 as 0. gammainv:
    gammainv(0, .) = 0, gammainv(1, .) = 1.79e308; a quantile below the smallest double
    is 0. */
 TSFORGE_API double gammapdf(double x, double a, double b);

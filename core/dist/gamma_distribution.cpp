@@ -37,8 +37,10 @@ double gammapdf(double x, double a, double b) {
   if (z > 0.0) return std::exp((a - 1.0) * std::log(z) - z - gamma_log(a)) / b;
   if (z < 0.0) return 0.0;
   if (z != z) return z;
+  // The density's limit at 0: finite only for shape 1, otherwise 0 or a pole. (Ending
+  // the process here, as an argument error, would stop the host on a valid point.)
   if (a == 1.0) return 1.0 / b;
-  tsf_dist::fail("The Output is Complex and cannot be determined");
+  return a > 1.0 ? 0.0 : HUGE_VAL;
 }
 
 double gammacdf(double x, double a, double b) {

@@ -32,7 +32,7 @@ TEST(DistDeathTest, ArgumentErrorsEndTheProcess) {
       {[] { normalcdf(0.0, 0.0, -1.0); }, "Standard Deviation (Sigma) must be non-negative"},
       {[] { tinv(2.0, 0); }, "Degree Of Freedom should be a positive real integer"},  // df before p
       {[] { finv(2.0, 0, 3); }, "Probablity Values can only take values between 0.0 and 1.0"},  // p first
-      {[] { gammapdf(0.0, 2.0, 1.0); }, "The Output is Complex and cannot be determined"},
+      {[] { gammapdf(1.0, -2.0, 1.0); }, "Gamma Distribution parameters must be positive and real."},
       {[] { factorial(-1); }, "factorial: argument must be a non-negative integer"},
   };
   for (const auto &c : cases) {

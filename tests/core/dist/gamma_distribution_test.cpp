@@ -73,3 +73,14 @@ TEST(ChiSquare, AgainstReference) {
   EXPECT_REL(chiinv(0.95, 1), 3.841458820694124, 1e-13);
   EXPECT_REL(chiinv(0.001, 100), 61.91793920693662, 1e-13);
 }
+
+// Regression: the density at 0 ended the process for any shape but 1, although its value
+// there is the limit from the right: 0 above shape 1, a pole below it.
+TEST(GammaDistribution, DensityAtZeroIsItsLimitInsteadOfAnExit) {
+  EXPECT_EQ(gammapdf(0.0, 2.0, 1.0), 0.0);
+  EXPECT_EQ(gammapdf(0.0, 1.0, 4.0), 0.25);
+  EXPECT_EQ(gammapdf(0.0, 0.5, 3.0), HUGE_VAL);
+  EXPECT_EQ(chipdf(0.0, 3), 0.0);
+  EXPECT_EQ(chipdf(0.0, 2), 0.5);
+  EXPECT_EQ(chipdf(0.0, 1), HUGE_VAL);
+}
