@@ -10,7 +10,9 @@
 // same 48 orders with stats::arima and prints "seconds=S"; the search benchmarks then run
 // it on the same series and report r_seconds and speedup (R's time over ours).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -182,8 +184,6 @@ BENCHMARK(BM_CandidateFit)
 
 }  // namespace
 
-BENCHMARK_MAIN();
-
 // ---- Seasonal ARIMA ------------------------------------------------------------------
 // The airline model (0,1,1)(0,1,1)12 fitted by exact likelihood (sarima_exec, method 0,
 // which starts from the CSS fit) with 12 forecasts, on log AirPassengers (n = 144) and on
@@ -282,3 +282,79 @@ void BM_SeasonalAirline(benchmark::State &state) {
 BENCHMARK(BM_SeasonalAirline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+// ---- AR model by exact likelihood ----------------------------------------------------
+// ar_exec with method 2 (orders 1..12 by exact likelihood, then the selected order) on the
+// simulated n = 1000 series, against R's ar.mle(x, order.max = 12) timed in the same run
+// when Rscript is on the PATH: counters r_seconds and speedup (R's time over ours).
+
+namespace {
+
+// CPU seconds (user + system) per ar.mle(x, order.max = 12) in R, the mean of 5 after one
+// warm-up, or a negative value when R cannot be run. CPU time, as the rate counter of our
+// side divides by CPU time: the comparison holds on a busy machine.
+double RArMleSeconds(const std::vector<double> &x) {
+  const std::string path = "/tmp/tsforge_ar_bench_" + std::to_string(getpid()) + ".csv";
+  {
+    std::ofstream out(path);
+    out.precision(17);
+    for (double v : x) out << v << "\n";
+  }
+  const std::string cmd = "Rscript -e 'x <- scan(\"" + path +
+                          "\", quiet = TRUE); invisible(ar.mle(x, order.max = 12)); "
+                          "s <- system.time(for (i in 1:5) ar.mle(x, order.max = 12)); "
+                          "t <- (s[[\"user.self\"]] + s[[\"sys.self\"]]) / 5; "
+                          "cat(sprintf(\"seconds=%.6f\", t))' 2>/dev/null";
+  FILE *pipe = popen(cmd.c_str(), "r");
+  std::string text;
+  if (pipe != nullptr) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pipe) != nullptr) text += buf;
+    pclose(pipe);
+  }
+  std::remove(path.c_str());
+  const auto at = text.find("seconds=");
+  return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 8);
+}
+
+void BM_ArExecMle(benchmark::State &state) {
+  const std::vector<double> &x = Series(1);
+  const int n = static_cast<int>(x.size());
+  int order = 0, ret = 0;
+#ifdef TSF_COUNT_EVALS
+  g_evalCss = g_evalMl = 0;
+#endif
+  // ar_exec prints its order selection: keep it out of the report.
+  std::fflush(stdout);
+  const int saved = dup(1);
+  const int devnull = open("/dev/null", O_WRONLY);
+  dup2(devnull, 1);
+  for (auto _ : state) {
+    ar_object *obj = ar_init(2, n);
+    ar_exec(obj, x.data());
+    order = obj->order;
+    ret = obj->retval;
+    ar_free(obj);
+  }
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  close(devnull);
+  state.counters["order"] = order;
+  state.counters["retval"] = ret;
+#ifdef TSF_COUNT_EVALS
+  state.counters["evals_css"] = g_evalCss / static_cast<double>(state.iterations());
+  state.counters["evals_ml"] = g_evalMl / static_cast<double>(state.iterations());
+#endif
+  const double r = RArMleSeconds(x);
+  if (r > 0.0) {
+    state.counters["r_seconds"] = r;
+    state.counters["speedup"] =
+        benchmark::Counter(r * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  }
+}
+BENCHMARK(BM_ArExecMle)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

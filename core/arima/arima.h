@@ -233,8 +233,10 @@ TSFORGE_API void sarima_setOptMethod(sarima_object *obj, int value);
    residuals of the fit: methods 0 and 1 those of the objective at the estimates
    (standardised one-step innovations for ML; conditional residuals for CSS, zero before
    time p + s P), method 2 those of the least squares. loglik (methods 0, 1) and aic
-   (method 0) count the mean among the coefficients. Nused <= 0: retval 0 and nothing
-   estimated. */
+   (method 0) count the mean among the coefficients. Nused <= 0, or a series holding a
+   NaN or an infinity: retval 0, loglik and aic NaN, nothing estimated. As for
+   arima_exec, a fit whose objective or any estimate is not finite at the point returned
+   ends with retval 15, never 1. */
 TSFORGE_API void sarima_exec(sarima_object *obj, const double *x);
 /* L forecasts of the undifferenced series and their mean square errors, from the fitted
    model and the same N values, through forkal on the expanded polynomials. A model with
@@ -319,6 +321,162 @@ TSFORGE_API int nlalsms(const double *x, int N, int p, int d, int q, double *phi
                         double *unused, double *vcov, double *res, double eps);
 
 /* ---- end of seasonal ARIMA ---- */
+
+/* ---- autoregressive models, partial autocorrelation, order selection, AS 197 and the
+   stand-alone predictor ---- */
+
+/* Autoregressive model x[t] - mean = sum phi[i] (x[t-i] - mean) + a[t], its order chosen
+   by the Akaike criterion. One heap block: this header, then phi (pmax) and res (N);
+   ar_free releases it. pmax = min(N - 1, floor(10 ln N)), at most 12 for method 2 and at
+   most N - 2 for method 1 (Burg fits the first N - 1 values and its order must stay below
+   that count); never below 0. */
+typedef struct ar_object {
+  int N;
+  int method;    /* 0 Yule-Walker, 1 Burg, 2 exact maximum likelihood (as154) */
+  int optmethod; /* optimiser for method 2, default 7 */
+  int p;         /* order in use: pmax until ar_exec selects one */
+  int order;     /* the order selected by ar_exec */
+  int pmax;      /* largest order considered */
+  double *phi;   /* pmax coefficients, the first p in use */
+  double *res;   /* N residuals (method 2; zeros otherwise) */
+  double mean;
+  double var;    /* innovation variance */
+  double aic;    /* method 2 only; NaN until then */
+  int retval;    /* exit status of the method-2 fit (codes of arima_object) */
+} ar_object;
+
+/* N < 1 prints a notice and ends the process with status -1. The method is not checked
+   here: ar_exec with a method outside 0..2 selects order 0 and estimates nothing. */
+TSFORGE_API ar_object *ar_init(int method, int N);
+/* Selects the order with ar_estimate and fits it. Methods 0 and 1 set mean to the series
+   mean and fit the centred series (Burg's fit uses its first N - 1 values); method 2 fits
+   mean and coefficients by as154 with optmethod and sets aic = -2 loglik + 2 (p + 1) + 2
+   with loglik = -0.5 N (2 l + 1 + ln 2 pi), l the as154 objective and ln 2 pi to full
+   precision. */
+TSFORGE_API void ar_exec(ar_object *obj, const double *x);
+/* L forecasts and their mean square errors by forkal from the fitted model and the same N
+   values. Order 0 is forecast as an AR(1) with coefficient 0 (the mean, with the sample
+   variance as mean square error). L < 1 writes nothing. */
+TSFORGE_API void ar_predict(ar_object *obj, const double *x, int L, double *xpred, double *amse);
+/* Prints the order, coefficients, mean, variance and method name (none for a method
+   outside 0..2). */
+TSFORGE_API void ar_summary(ar_object *obj);
+TSFORGE_API void ar_free(ar_object *obj);
+
+/* Fits AR(1) .. AR(pmax) (pmax as for ar_init) to the centred series and returns the
+   order of smallest ln v + 2 i / N, v the fit's innovation variance; prints it. A method
+   outside 0..2 prints the accepted values once per candidate and selects order 0, as does
+   a series too short for any candidate (pmax = 0). */
+TSFORGE_API int ar_estimate(const double *x, int N, int method);
+/* Direct fit of order p: 0 ywalg2, 1 burgalg on the centred series (its first N - 1
+   values), 2 as154 with optimiser 7 (p above 100 ends the process as there). Orders a
+   method cannot fit write nothing: p > N - 1 (method 0), p > N - 2 (method 1), p >= N
+   (method 2). Another method prints the accepted values and writes nothing. */
+TSFORGE_API void ar(const double *x, int N, int p, int method, double *phi, double *var);
+/* ywalg2(x, N, p, phi, var). */
+TSFORGE_API void yw(const double *x, int N, int p, double *phi, double *var);
+/* burgalg(x, N - 1, p, phi, var): the values as given, no mean removed. */
+TSFORGE_API void burg(const double *x, int N, int p, double *phi, double *var);
+/* Yule-Walker estimates by Levinson-Durbin from the sample autocovariances; var is the
+   lag-0 autocovariance times the product of (1 - k^2) over the partial correlations k.
+   Needs 0 <= p <= N - 1 (p = 0 gives var alone); otherwise nothing is written. */
+TSFORGE_API void ywalg2(const double *x, int N, int p, double *phi, double *var);
+/* Burg's estimates over x[0..n-1] as given; var is the mean square of the order-p forward
+   and backward prediction errors. Needs 0 <= p <= n - 1 (p = 0 gives var = sum x^2 / n);
+   otherwise nothing is written. */
+TSFORGE_API void burgalg(const double *x, int n, int p, double *phi, double *var);
+
+/* Partial autocorrelations at lags 1..M (the last coefficient of the AR(k) fit):
+   method 0 Yule-Walker, 1 Burg on the centred series (its first N - 1 values),
+   2 Box-Jenkins conditional least squares (nlalsm with a mean). M < 1 writes nothing, as
+   does a lag the series is too short for: M must not exceed N - 1 (method 0) or N - 2
+   (methods 1 and 2). Another method prints the accepted values and writes nothing. */
+TSFORGE_API void pacf_opt(const double *x, int N, int method, double *pacf, int M);
+TSFORGE_API void pacf(const double *x, int N, double *pacf, int M);
+TSFORGE_API void pacf_yw(const double *x, int N, double *pacf, int M);
+TSFORGE_API void pacf_burg(const double *x, int N, double *pacf, int M);
+TSFORGE_API void pacf_mle(const double *x, int N, double *pacf, int M);
+/* ywalg2's coefficients without the variance. */
+TSFORGE_API void ywalg(const double *x, int N, int p, double *phi);
+
+/* Hannan-Rissanen estimate of x[t] = sum phi[i] x[t-i] + e[t] - sum theta[j] e[t-j] on the
+   centred series: a long AR(m) by Yule-Walker (m = 10 when max(p, q) < 10 and
+   p + q + 20 < N, else max(p, q) + 1) gives residuals e, then x[t] is regressed on
+   (x[t-1..t-p], -e[t-1..t-q]) over t = m + q .. N - 1; var is the mean squared residual
+   of that regression. Needs p, q >= 0 and more rows than coefficients, N - m - q > p + q;
+   otherwise nothing is written. hr is the same function. */
+TSFORGE_API void hr(const double *x, int N, int p, int q, double *phi, double *theta,
+                    double *var);
+TSFORGE_API void hralg(const double *x, int N, int p, int q, double *phi, double *theta,
+                       double *var);
+/* The regression of hralg on x as given with the long-AR residuals e (N) of order m:
+   ssq receives the residual sum of squares and var = ssq / (N - m - q). Needs
+   k = p + q, m >= 0, p <= m + q (no lag before x[0]) and N - m - q > k; otherwise
+   nothing is written. */
+TSFORGE_API void hrstep2(const double *x, int N, int m, int p, int q, int k, const double *e,
+                         double *ssq, double *var);
+/* Prints the AIC, SC and HQ of Hannan-Rissanen fits for p, q = 0..pmax (not both 0) to the
+   d-times differenced, centred series (n values) with a long AR of order m, and the
+   orders each criterion selects. Needs d >= 0, 1 <= pmax <= m (so that every regression
+   stays inside the series) and n > m + 3 pmax (more rows than coefficients for every
+   candidate); otherwise nothing is printed. */
+TSFORGE_API void model_estimate(const double *x, int N, int d, int pmax, int m);
+/* Innovations algorithm on the sample autocovariances: v (m + 1) the one-step prediction
+   variances, Theta ((m + 1) x (m + 1), row-major) the coefficients Theta[n][j]. Needs
+   0 <= m <= N - 1; otherwise nothing is written. */
+TSFORGE_API void innalg(const double *x, int N, int m, double *v, double *Theta);
+/* theta[j] = -Theta[m][j + 1], j < q, from innalg of order m. Needs 0 <= q <= m <= N - 1;
+   otherwise nothing is written. */
+TSFORGE_API void ma_inn(const double *x, int N, int q, double *theta, int m);
+
+/* Exact maximum likelihood by the fast recursions of Melard (1984), AS 197. Arguments as
+   as154, with theta in the sign reported (w[t] - sum phi w = e[t] - sum theta e). Starts
+   from the css estimates (from zero coefficients and the sample mean when that fit ended
+   on a non-finite objective or has a non-stationary AR part, where there is no exact
+   likelihood), minimises fas197 and prints the optimum ("%g " per coefficient). phi,
+   theta, mean, var = S / n and the n - d residuals belong to the optimum; loglik and vcov
+   keep the css values. An input that css refuses (N <= d, a negative order) writes
+   nothing; p or q above 100 ends the process as for as154. */
+TSFORGE_API void as197(double *x, int N, int optmethod, int p, int d, int q, double *phi,
+                       double *theta, double *mean, double *var, double *res, double *loglik,
+                       double *vcov);
+/* S |Gamma|^(1/n) at b = (phi, theta, mean if d = 0), with S and |Gamma|^(1/n) from flikam
+   (switching at toler 0.001): the objective whose minimum is the exact maximum
+   likelihood; ssq receives S. Where flikam faults (the AR part not stationary, or the
+   recursions break down) the value is 2 rho times the objective of the model with the AR
+   coefficients scaled, phi_j s^j, to a largest inverse-root modulus of 0.999, rho being
+   the largest inverse-root modulus at b: worse than the valid points nearby and rising
+   with the distance into the region, so the minimiser backs off. */
+TSFORGE_API double fas197(double *b, int ncoeff, void *params);
+/* Sum of squares S (sumsq) and determinant factor |Gamma|^(1/n) (fact) of the ARMA(mp, mq)
+   model P, Q (theta sign as as197) for w (n), standardised residuals in e. vw, vl have
+   mrp1 = mr + 1 entries and vk mr, mr = max(mp, mq + 1). Switches to the plain residual
+   recursion once the prediction variance is within toler of 1 (at once for a pure AR).
+   Returns 0, -i after switching at i (1-based), or a fault with fact left 0: 1..5 of
+   twacf, 6 wrong mr, 7 wrong mrp1 (both checked before anything is written), 8 the
+   prediction variance fell to 1e-10 or overflowed, 9 n < 1. */
+TSFORGE_API int flikam(const double *P, int mp, const double *Q, int mq, const double *w,
+                       double *e, int n, double *sumsq, double *fact, double *vw, double *vl,
+                       int mrp1, double *vk, int mr, double toler);
+/* Autocovariances acf (ma) of the ARMA(mp, mq) process relative to the innovation variance
+   and covariances cvli (mxpqp1) of the process with its lagged innovations; alpha (mxpq)
+   is work space. Returns 0, or 1 negative order, 2 mxpq != max(mp, mq),
+   3 mxpqp1 != mxpq + 1, 4 ma < mxpqp1 (the last of these that applies), 5 the AR part is
+   not stationary (a partial correlation of magnitude 1 - 5e-11 or more). */
+TSFORGE_API int twacf(const double *P, int mp, const double *Q, int mq, double *acf, int ma,
+                      double *cvli, int mxpqp1, double *alpha, int mxpq);
+
+/* L forecasts of x from given ARIMA(p, d, q) coefficients (phi, theta in the sign of
+   arima_object) and an intercept c added to each forecast of the differenced series y,
+   by the plain recursion over y: one-step errors are rebuilt from pass t0 = max(3, p)
+   on, the MA terms of a forecast use only errors before its origin, and the forecasts of
+   y are integrated back onto x. The recursion polynomial is the AR operator alone: y is
+   the series being modelled. Nothing is written when L < 1, an order is negative, or y
+   (N - d values) is shorter than t0. */
+TSFORGE_API void predictarima(const double *x, int N, int p, int d, int q, const double *phi,
+                              const double *theta, double c, int L, double *xpred);
+
+/* ---- end of autoregressive models and AS 197 ---- */
 
 TSFORGE_END_DECLS
 

@@ -20,18 +20,6 @@ constexpr double kLog2Pi = 1.8378770664093453;
 // The most coefficients whose covariance matrix, ncoeff^2 entries, an int can count.
 constexpr long long kMaxCoefficients = 46340;
 
-bool all_finite(const double *x, int n) {
-  for (int i = 0; i < n; ++i)
-    if (!std::isfinite(x[i])) return false;
-  return true;
-}
-
-// The objective and every estimate of a fit are finite numbers.
-bool estimate_is_finite(const arima_object *obj, double objective) {
-  return std::isfinite(objective) && std::isfinite(obj->var) && std::isfinite(obj->mean) &&
-         all_finite(obj->phi, obj->p) && all_finite(obj->theta, obj->q);
-}
-
 double diag_stderr(const arima_object *obj, int k) {
   return std::sqrt(obj->vcov[static_cast<std::size_t>(k) * obj->ncoeff + k]);
 }
@@ -116,6 +104,18 @@ const char *const kOptNoticeLine[8] = {"\n Method 0 - Nelder-Mead ",
                                        "\n Method 5 - BFGS ",
                                        "\n Method 6 - Limited Memory BFGS ",
                                        "\n Method 7 - BFGS More-Thuente Line Search "};
+
+bool all_finite(const double *x, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(x[i])) return false;
+  return true;
+}
+
+bool estimate_is_finite(double objective, double var, double mean, const double *phi, int p,
+                        const double *theta, int q) {
+  return std::isfinite(objective) && std::isfinite(var) && std::isfinite(mean) && all_finite(phi, p) &&
+         all_finite(theta, q);
+}
 
 // Log-likelihood from the objective value l that the ML and CSS estimators leave:
 // l is half the log of the concentrated innovation variance (plus, for ML, the mean
@@ -237,7 +237,7 @@ void arima_exec(arima_object *obj, const double *x) {
   if (obj->method < 0 || obj->method > 2) return;
   // Nothing left after differencing, or a value that is not a number: an input error,
   // whatever the estimator (some would otherwise report success on NaN).
-  if (obj->N <= obj->d || !all_finite(x, obj->N)) {
+  if (obj->N <= obj->d || !tsf_arima::all_finite(x, obj->N)) {
     obj->retval = 0;
     obj->loglik = std::numeric_limits<double>::quiet_NaN();
     obj->aic = std::numeric_limits<double>::quiet_NaN();
@@ -264,7 +264,7 @@ void arima_exec(arima_object *obj, const double *x) {
   }
   // A minimiser may stop "successfully" on a point where the objective is infinite
   // (a constant series has variance 0) or NaN: that is code 15, not a fit.
-  if (obj->retval == 1 && !estimate_is_finite(obj, l)) obj->retval = 15;
+  if (obj->retval == 1 && !tsf_arima::estimate_is_finite(l, obj->var, obj->mean, obj->phi, obj->p, obj->theta, obj->q)) obj->retval = 15;
 }
 
 void arima_vcov(arima_object *obj, double *out) {

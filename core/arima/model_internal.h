@@ -17,6 +17,15 @@ extern const char *const kOptNoticeLine[8];
 void store_method(int *method, int value);
 void store_optmethod(int *optmethod, int value);
 
+/* Every one of the n values is a finite number. */
+bool all_finite(const double *x, int n);
+
+/* The objective and every estimate of a fit are finite numbers: a minimiser may stop
+   "successfully" on a point where the objective is infinite (a constant series has
+   variance 0) or NaN, which is code 15, not a fit. */
+bool estimate_is_finite(double objective, double var, double mean, const double *phi, int p,
+                        const double *theta, int q);
+
 /* -0.5 nused (2 l + 1 + ln 2 pi) from the objective value l of the ML and CSS estimators. */
 double loglik_from_objective(double l, int nused);
 

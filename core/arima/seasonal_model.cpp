@@ -48,6 +48,11 @@ int seasonal_difference(const double *x, int N, const seasonal_orders &o, double
 
 namespace {
 
+bool seasonal_estimate_is_finite(const sarima_object *obj, double objective) {
+  return tsf_arima::estimate_is_finite(objective, obj->var, obj->mean, obj->phi, obj->p, obj->theta, obj->q) &&
+         tsf_arima::all_finite(obj->PHI, obj->P) && tsf_arima::all_finite(obj->THETA, obj->Q);
+}
+
 double stderr_at(const sarima_object *obj, int k) {
   return std::sqrt(obj->vcov[static_cast<std::size_t>(k) * obj->ncoeff + k]);
 }
@@ -160,22 +165,22 @@ void sarima_setOptMethod(sarima_object *obj, int value) { tsf_arima::store_optme
 void sarima_exec(sarima_object *obj, const double *x) {
   if (obj->method < 0 || obj->method > 2) return;
   const double unset = std::numeric_limits<double>::quiet_NaN();
-  if (obj->Nused <= 0) {
-    // Nothing is left after differencing: an input error, not an estimate.
+  if (obj->Nused <= 0 || !tsf_arima::all_finite(x, obj->N)) {
+    // Nothing left after differencing, or a value that is not a number: an input error,
+    // not an estimate.
     obj->retval = 0;
     obj->loglik = unset;
     obj->aic = unset;
     return;
   }
   const tsf_arima::seasonal_orders o(obj->p, obj->d, obj->q, obj->s, obj->P, obj->D, obj->Q);
+  double l = unset;
   if (obj->method == 0) {
-    double l = unset;
     obj->retval = tsf_arima::fit_as154_seas(x, obj->N, obj->optmethod, o, obj->phi, obj->theta, obj->PHI,
                                             obj->THETA, &obj->mean, &obj->var, &l, obj->vcov, obj->res);
     obj->loglik = tsf_arima::loglik_from_objective(l, obj->Nused);
     obj->aic = -2.0 * obj->loglik + 2.0 * obj->ncoeff + 2.0;
   } else if (obj->method == 1) {
-    double l = unset;
     obj->retval = tsf_arima::fit_css_seas(x, obj->N, obj->optmethod, o, obj->phi, obj->theta, obj->PHI,
                                           obj->THETA, &obj->mean, &obj->var, &l, obj->vcov, obj->res);
     obj->loglik = tsf_arima::loglik_from_objective(l, obj->Nused);
@@ -183,7 +188,9 @@ void sarima_exec(sarima_object *obj, const double *x) {
     obj->retval = nlalsms(x, obj->N, obj->p, obj->d, obj->q, obj->phi, obj->theta, obj->s, obj->P, obj->D, obj->Q,
                           obj->PHI, obj->THETA, obj->M, &obj->mean, &obj->var, nullptr, obj->vcov, obj->res,
                           macheps());
+    l = obj->var;  // the residual sum of squares, scaled by the degrees of freedom
   }
+  if (obj->retval == 1 && !seasonal_estimate_is_finite(obj, l)) obj->retval = 15;
 }
 
 void sarima_vcov(sarima_object *obj, double *out) {

@@ -167,3 +167,43 @@ TEST(SeasonalModel, PeriodZeroIsTheNonSeasonalModel) {
     sarima_free(seas);
   }
 }
+
+// Regression: the seasonal driver lacked the non-seasonal driver's input rules, so a NaN
+// or infinity in the series reached the estimators, and Nelder-Mead on a constant series
+// (variance 0, objective infinite) ended with code 1.
+TEST(SarimaModel, NonFiniteSeriesIsAnInputErrorForEveryEstimator) {
+  std::vector<double> base(60);
+  for (std::size_t t = 0; t < base.size(); ++t) base[t] = 10.0 + std::sin(1.3 * t) + std::cos(0.5 * t);
+  for (double bad : {NAN, INFINITY, -INFINITY})
+    for (int method = 0; method <= 2; ++method) {
+      std::vector<double> x = base;
+      x[7] = bad;
+      sarima_object *obj = sarima_init(1, 0, 0, 4, 1, 0, 0, static_cast<int>(x.size()));
+      sarima_setMethod(obj, method);
+      obj->retval = 1;
+      std::string out = tsf_test::CaptureStdout([&] { sarima_exec(obj, x.data()); });
+      EXPECT_EQ(obj->retval, 0) << bad << " method " << method;
+      EXPECT_TRUE(std::isnan(obj->loglik));
+      EXPECT_TRUE(std::isnan(obj->aic));
+      sarima_free(obj);
+    }
+}
+
+TEST(SarimaModel, NonFiniteObjectiveNeverEndsWithSuccess) {
+  const std::vector<double> x(60, 5.0);
+  for (int method = 0; method <= 1; ++method)
+    for (int opt : {0, 7}) {
+      sarima_object *obj = sarima_init(1, 0, 1, 4, 1, 0, 0, static_cast<int>(x.size()));
+      sarima_setMethod(obj, method);
+      sarima_setOptMethod(obj, opt);
+      std::string out = tsf_test::CaptureStdout([&] { sarima_exec(obj, x.data()); });
+      if (obj->retval == 1) {
+        EXPECT_TRUE(std::isfinite(obj->loglik)) << "method " << method << " opt " << opt;
+        EXPECT_TRUE(std::isfinite(obj->var));
+      }
+      if (opt == 0) {
+        EXPECT_EQ(obj->retval, 15) << "method " << method;
+      }
+      sarima_free(obj);
+    }
+}
