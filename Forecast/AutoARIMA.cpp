@@ -1,6 +1,19 @@
 // The automatic ARIMA forecaster: differencing by unit-root tests (Hyndman and Khandakar
 // 2008, section 3.2: seasonal differencing first, then KPSS on the result), then the order
 // search of AutoARIMASearch.cpp, and forecasts from the best eligible model.
+//
+// The conditional sum of squares approximates the likelihood in seasonal searches: Box,
+// G. E. P. and Jenkins, G. M. (1976), Time Series Analysis: Forecasting and Control,
+// section 7.1.
+// The uncertainty of the choice among the models the search fitted enters the mean
+// square errors as in Bayesian model averaging with Akaike weights: the chosen forecast
+// f has, under the mixture of the models, the mean square error sum w_i (mse_i +
+// (f_i - f)^2) / sum w_i, w_i = exp(-(AICc_i - AICc_min) / 2) (Buckland, S. T., Burnham,
+// K. P. and Augustin, N. H. (1997), Model selection: an integral part of inference,
+// Biometrics 53, 603-618; Raftery, A. E., Madigan, D. and Hoeting, J. A. (1997), Bayesian
+// model averaging for linear regression models, JASA 92, 179-191). Intervals take the
+// Student t quantile with the chosen model's n - K degrees of freedom, as the variance is
+// estimated.
 #include "Forecast/AutoARIMA.h"
 
 #include <algorithm>
@@ -10,6 +23,7 @@
 
 #include "Forecast/UnitRoot.h"
 #include "Forecast/auto_arima_internal.h"
+#include "core/dist/dist.h"
 
 namespace {
 
@@ -71,6 +85,7 @@ const std::vector<double> &TsAutoARIMA::GetUpper() const { return m_upper; }
 bool TsAutoARIMA::DoFit() {
   m_model = TsAutoARIMAModel{};
   m_ranked.clear();
+  m_searchAicc.clear();
   m_fitsTried = 0;
   const std::vector<double> &x = m_inData;
   const int n = static_cast<int>(x.size());
@@ -80,6 +95,7 @@ bool TsAutoARIMA::DoFit() {
     m_model.c = x.front();
     m_model.nobs = n;
     m_ranked.push_back(m_model);
+    m_searchAicc.push_back(0.0);
     return true;
   }
   const int s = m_period;
@@ -87,27 +103,57 @@ bool TsAutoARIMA::DoFit() {
   const int D = seasonal ? SeasonalDiffs(x, s) : 0;
   const int d = KPSSDiffs(D == 1 ? tsf_auto::Differenced(x, s) : x, 2 - D);
   const int period = seasonal ? s : 1;
+  // A seasonal candidate's state has dimension p + s P or more, and each evaluation of its
+  // exact likelihood costs its square per value and its cube for the initial covariance:
+  // seasonal searches compare candidates by the conditional likelihood, and only the one
+  // chosen is refitted exactly.
+  const int method = seasonal ? 1 : 0;
   tsf_auto::SearchResult found =
-      tsf_auto::SearchOrders(x, d, D, period, seasonal, m_stepwise, tsf_auto::ExactFitter(x, d, D, period));
+      tsf_auto::SearchOrders(x, d, D, period, seasonal, m_stepwise, tsf_auto::CoreFitterFor(x, d, D, period, method));
   m_fitsTried = found.tried;
   m_ranked = found.models;
   std::stable_sort(m_ranked.begin(), m_ranked.end(),
                    [](const TsAutoARIMAModel &a, const TsAutoARIMAModel &b) { return a.aicc < b.aicc; });
+  for (const TsAutoARIMAModel &m : m_ranked) m_searchAicc.push_back(m.aicc);
+  if (method != 0) RefitBestExactly(d, D, period);
   if (m_ranked.empty()) return false;
   m_model = m_ranked.front();
   return true;
 }
 
+void TsAutoARIMA::RefitBestExactly(int d, int D, int period) {
+  const tsf_auto::CoreFitter exact = tsf_auto::CoreFitterFor(m_inData, d, D, period, 0);
+  for (std::size_t i = 0; i < m_ranked.size(); ++i) {
+    tsf_auto::Candidate c;
+    c.p = m_ranked[i].p, c.q = m_ranked[i].q, c.P = m_ranked[i].P, c.Q = m_ranked[i].Q;
+    c.constant = m_ranked[i].constant;
+    TsAutoARIMAModel refitted;
+    ++m_fitsTried;
+    if (tsf_auto::ModelOfFit(exact(c), c, d, D, period, m_inData, refitted)) {
+      // Models ranked above it did not stand their exact fit: they leave the ranking.
+      m_ranked.erase(m_ranked.begin(), m_ranked.begin() + static_cast<std::ptrdiff_t>(i));
+      m_searchAicc.erase(m_searchAicc.begin(), m_searchAicc.begin() + static_cast<std::ptrdiff_t>(i));
+      m_ranked.front() = refitted;
+      return;
+    }
+  }
+  m_ranked.clear();
+  m_searchAicc.clear();
+}
+
 bool TsAutoARIMA::DoPredit(int n) {
   if (m_ranked.empty() || n < 0) return false;
-  const double z = tsf_auto::NormalQuantile(0.5 + m_level / 200.0);
   std::vector<double> f, mse;
-  bool found = n == 0;
-  for (std::size_t i = 0; i < m_ranked.size() && !found; ++i) {
-    found = tsf_auto::ForecastModel(m_ranked[i], m_inData, n, f, mse) && tsf_auto::ForecastsUsable(f, mse);
-    if (found) m_model = m_ranked[i];
-  }
-  if (!found) return false;
+  std::size_t chosen = 0;
+  while (chosen < m_ranked.size() &&
+         !(n == 0 || (tsf_auto::ForecastWithEstimatedCoefficients(m_ranked[chosen], m_inData, n, f, mse) &&
+                      tsf_auto::ForecastsUsable(f, mse))))
+    ++chosen;
+  if (chosen == m_ranked.size()) return false;
+  m_model = m_ranked[chosen];
+  AddSelectionUncertainty(chosen, f, mse);
+  const int dof = m_model.nobs - m_model.Parameters();
+  const double z = std::fabs(tinv(0.5 + m_level / 200.0, dof));
   m_xPred = f;
   m_mse = mse;
   m_lower.resize(f.size());
@@ -119,6 +165,31 @@ bool TsAutoARIMA::DoPredit(int n) {
   }
   m_outData = m_xPred;
   return true;
+}
+
+void TsAutoARIMA::AddSelectionUncertainty(std::size_t chosen, const std::vector<double> &f,
+                                          std::vector<double> &mse) const {
+  // Akaike weights below 1e-6 of the best one change no digit that matters.
+  const double negligible = 2.0 * std::log(1e6);
+  const double best = *std::min_element(m_searchAicc.begin(), m_searchAicc.end());
+  std::vector<double> sum(mse.size(), 0.0);
+  double total = 0.0;
+  for (std::size_t i = 0; i < m_ranked.size(); ++i) {
+    const double delta = m_searchAicc[i] - best;
+    if (!(delta <= negligible) || i < chosen) continue;
+    std::vector<double> fi, mi;
+    if (i == chosen) {
+      fi = f, mi = mse;
+    } else if (!tsf_auto::ForecastWithEstimatedCoefficients(m_ranked[i], m_inData, static_cast<int>(f.size()), fi,
+                                                            mi) ||
+               !tsf_auto::ForecastsUsable(fi, mi)) {
+      continue;
+    }
+    const double w = std::exp(-0.5 * delta);
+    for (std::size_t k = 0; k < sum.size(); ++k) sum[k] += w * (mi[k] + (fi[k] - f[k]) * (fi[k] - f[k]));
+    total += w;
+  }
+  for (std::size_t k = 0; k < mse.size(); ++k) mse[k] = sum[k] / total;
 }
 
 int TsAutoARIMA::InferPeriod(const std::vector<double> &time) {

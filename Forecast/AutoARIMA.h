@@ -37,6 +37,7 @@
 #ifndef TSFORGE_FORECAST_AUTOARIMA_H
 #define TSFORGE_FORECAST_AUTOARIMA_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ struct TSFORGE_API TsAutoARIMAModel {
   bool constant = false;
   std::vector<double> phi, theta, PHI, THETA;
   double c = 0.0;
+  // Covariance of the estimates (phi, theta, PHI, THETA, then c when constant), row-major;
+  // empty when nothing was estimated.
+  std::vector<double> vcov;
   double sigma2 = 0.0;
   double loglik = 0.0;
   double aic = 0.0, aicc = 0.0, bic = 0.0;
@@ -88,8 +92,9 @@ class TSFORGE_API TsAutoARIMA : public TsForecast {
   const TsAutoARIMAModel &GetModel() const;
   // Candidate fits made by the last DoFit, eligible or not.
   int GetFitsTried() const;
-  // Of the last DoPredit: forecasts, mean square errors and the interval bounds
-  // forecast -/+ z sqrt(mse), z the normal quantile of the level.
+  // Of the last DoPredit: forecasts, mean square errors (those of the model with known
+  // coefficients plus the estimation error of the coefficients to first order) and the
+  // interval bounds forecast -/+ z sqrt(mse), z the normal quantile of the level.
   const std::vector<double> &GetXPred() const;
   const std::vector<double> &GetMse() const;
   const std::vector<double> &GetLower() const;
@@ -102,12 +107,19 @@ class TSFORGE_API TsAutoARIMA : public TsForecast {
   static int InferPeriod(const std::vector<double> &time);
 
  private:
+  // Refits the models of a conditional search by exact likelihood, best first, until one
+  // is eligible; it replaces those before it at the head of the ranking.
+  void RefitBestExactly(int d, int D, int period);
+  // Widens the chosen model's mean square errors by the spread of the other models' forecasts.
+  void AddSelectionUncertainty(std::size_t chosen, const std::vector<double> &f, std::vector<double> &mse) const;
+
   int m_period;
   bool m_stepwise;
   double m_level;
   int m_fitsTried;
   TsAutoARIMAModel m_model;
-  std::vector<TsAutoARIMAModel> m_ranked;  // eligible models by increasing AICc
+  std::vector<TsAutoARIMAModel> m_ranked;  // eligible models by increasing AICc of the search
+  std::vector<double> m_searchAicc;        // that AICc (conditional in a seasonal search)
   std::vector<double> m_xPred, m_mse, m_lower, m_upper;
 };
 

@@ -6,11 +6,16 @@
 // A drift c with one difference of lag L (d + D = 1) is the mean of the differenced series
 // w; since the difference of the trend c t / L is c, x[t] - c t / L is an ARIMA process
 // without constant, forecast by the finite-sample forecaster with the trend added back.
-// Interval quantile: the rational start of Abramowitz and Stegun (1964), 26.2.23, refined
-// by Newton steps on the normal distribution function.
+// Mean square errors with estimated coefficients: the innovation variance taken unbiased,
+// times n / (n - K), and the first-order term g' V g of the coefficients' estimation
+// error (Yamamoto, T. (1976), Asymptotic mean square prediction error for an
+// autoregressive model with estimated coefficients, Applied Statistics 25, 123-127;
+// Ansley, C. F. and Newbold, P. (1981), On the bias in estimates of forecast mean squared
+// error, Journal of the American Statistical Association 76, 569-578).
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <memory>
 
 #include "Forecast/auto_arima_internal.h"
@@ -35,6 +40,54 @@ void SetCriteria(TsAutoARIMAModel &m) {
   m.bic = -2.0 * m.loglik + k * std::log(n);
 }
 
+// A symmetric matrix (row-major, square) is positive definite when its Cholesky
+// factorisation runs with positive pivots.
+bool PositiveDefinite(const std::vector<double> &A) {
+  const int k = static_cast<int>(std::lround(std::sqrt(static_cast<double>(A.size()))));
+  std::vector<double> L(A);
+  for (int j = 0; j < k; ++j) {
+    double d = L[j * k + j];
+    for (int m = 0; m < j; ++m) d -= L[j * k + m] * L[j * k + m];
+    if (!(d > 0.0) || !std::isfinite(d)) return false;
+    d = std::sqrt(d);
+    L[j * k + j] = d;
+    for (int i = j + 1; i < k; ++i) {
+      double v = L[i * k + j];
+      for (int m = 0; m < j; ++m) v -= L[i * k + m] * L[j * k + m];
+      L[i * k + j] = v / d;
+    }
+  }
+  return true;
+}
+
+// The estimator's covariance (MA coefficients with their signs changed) in the signs of
+// the model: entries between an MA and a non-MA coefficient change sign.
+std::vector<double> PublicSigns(std::vector<double> V, const Candidate &c) {
+  const int k = static_cast<int>(std::lround(std::sqrt(static_cast<double>(V.size()))));
+  auto isMa = [&](int i) { return (i >= c.p && i < c.p + c.q) || (i >= c.p + c.q + c.P && i < c.p + c.q + c.P + c.Q); };
+  for (int i = 0; i < k; ++i)
+    for (int j = 0; j < k; ++j)
+      if (isMa(i) != isMa(j)) V[i * k + j] = -V[i * k + j];
+  return V;
+}
+
+// The model's coefficients as one vector in the order of its covariance, and back.
+std::vector<double> Coefficients(const TsAutoARIMAModel &m) {
+  std::vector<double> b(m.phi);
+  b.insert(b.end(), m.theta.begin(), m.theta.end());
+  b.insert(b.end(), m.PHI.begin(), m.PHI.end());
+  b.insert(b.end(), m.THETA.begin(), m.THETA.end());
+  if (m.constant) b.push_back(m.c);
+  return b;
+}
+
+void SetCoefficients(TsAutoARIMAModel &m, const std::vector<double> &b) {
+  auto next = b.begin();
+  for (std::vector<double> *v : {&m.phi, &m.theta, &m.PHI, &m.THETA})
+    for (double &c : *v) c = *next++;
+  if (m.constant) m.c = *next;
+}
+
 }  // namespace
 
 bool Feasible(int nused, int s, const Candidate &c) {
@@ -42,11 +95,11 @@ bool Feasible(int nused, int s, const Candidate &c) {
   return nused - (c.p + s * c.P) > 2 * params;
 }
 
-CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c) {
+CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c, int method) {
   CoreFit fit;
   const int n = static_cast<int>(x.size());
   SarimaPtr m(sarima_init(c.p, d, c.q, s, c.P, D, c.Q, n), sarima_free);
-  sarima_setMethod(m.get(), 0);
+  sarima_setMethod(m.get(), method);
   sarima_setOptMethod(m.get(), 7);
   sarima_exec(m.get(), x.data());
   fit.retval = m->retval;
@@ -58,13 +111,14 @@ CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candida
   fit.theta.assign(m->theta, m->theta + c.q);
   fit.PHI.assign(m->PHI, m->PHI + c.P);
   fit.THETA.assign(m->THETA, m->THETA + c.Q);
+  fit.vcov.assign(m->vcov, m->vcov + m->lvcov);
   return fit;
 }
 
-CoreFitter ExactFitter(const std::vector<double> &x, int d, int D, int s) {
-  return [&x, d, D, s](const Candidate &c) {
-    if (c.constant && d + D == 1) return FitCore(Differenced(x, DifferenceLag(d, D, s)), 0, 0, s, c);
-    return FitCore(x, d, D, s, c);
+CoreFitter CoreFitterFor(const std::vector<double> &x, int d, int D, int s, int method) {
+  return [&x, d, D, s, method](const Candidate &c) {
+    if (c.constant && d + D == 1) return FitCore(Differenced(x, DifferenceLag(d, D, s)), 0, 0, s, c, method);
+    return FitCore(x, d, D, s, c, method);
   };
 }
 
@@ -74,7 +128,7 @@ bool FitIsEligible(const CoreFit &fit) {
   if (!(fit.var > 0.0) || !std::isfinite(fit.var)) return false;
   for (const std::vector<double> *poly : {&fit.phi, &fit.theta, &fit.PHI, &fit.THETA})
     if (!RootsOutside(*poly, kRootRadius)) return false;
-  return true;
+  return PositiveDefinite(fit.vcov);
 }
 
 bool ModelOfFit(const CoreFit &fit, const Candidate &c, int d, int D, int s, const std::vector<double> &x,
@@ -84,6 +138,7 @@ bool ModelOfFit(const CoreFit &fit, const Candidate &c, int d, int D, int s, con
   m.p = c.p, m.d = d, m.q = c.q, m.P = c.P, m.D = D, m.Q = c.Q, m.s = s;
   m.constant = c.constant;
   m.phi = fit.phi, m.theta = fit.theta, m.PHI = fit.PHI, m.THETA = fit.THETA;
+  m.vcov = PublicSigns(fit.vcov, c);
   m.c = c.constant ? fit.mean : 0.0;
   m.sigma2 = fit.var;
   m.loglik = fit.loglik;
@@ -92,7 +147,7 @@ bool ModelOfFit(const CoreFit &fit, const Candidate &c, int d, int D, int s, con
   SetCriteria(m);
   if (!std::isfinite(m.aicc)) return false;
   std::vector<double> f, mse;
-  if (!ForecastModel(m, x, ProbeHorizon(s), f, mse) || !ForecastsUsable(f, mse)) return false;
+  if (!ForecastWithEstimatedCoefficients(m, x, ProbeHorizon(s), f, mse) || !ForecastsUsable(f, mse)) return false;
   model = m;
   return true;
 }
@@ -141,25 +196,56 @@ bool ForecastModel(const TsAutoARIMAModel &model, const std::vector<double> &x, 
   return true;
 }
 
+std::vector<double> EstimationMse(const TsAutoARIMAModel &model, const std::vector<double> &x, int h) {
+  std::vector<double> extra(static_cast<std::size_t>(h > 0 ? h : 0), 0.0);
+  const std::vector<double> b = Coefficients(model);
+  const std::size_t k = b.size();
+  if (k == 0 || model.vcov.size() != k * k) return extra;
+  // g[i][t]: derivative of forecast t by coefficient i, by a central difference with a
+  // step of a thousandth of the coefficient's standard error (the forecasts are smooth
+  // functions of the coefficients well inside the stationary region).
+  std::vector<std::vector<double>> g(k);
+  for (std::size_t i = 0; i < k; ++i) {
+    const double step = 1e-3 * std::sqrt(model.vcov[i * k + i]);
+    std::vector<double> fp, fm, unused;
+    TsAutoARIMAModel shifted = model;
+    std::vector<double> bi = b;
+    bi[i] = b[i] + step;
+    SetCoefficients(shifted, bi);
+    const bool up = ForecastModel(shifted, x, h, fp, unused);
+    bi[i] = b[i] - step;
+    SetCoefficients(shifted, bi);
+    if (!(step > 0.0) || !up || !ForecastModel(shifted, x, h, fm, unused)) {
+      extra.assign(extra.size(), std::numeric_limits<double>::quiet_NaN());
+      return extra;
+    }
+    g[i].resize(extra.size());
+    for (std::size_t t = 0; t < extra.size(); ++t) g[i][t] = (fp[t] - fm[t]) / (2.0 * step);
+  }
+  for (std::size_t t = 0; t < extra.size(); ++t)
+    for (std::size_t i = 0; i < k; ++i)
+      for (std::size_t j = 0; j < k; ++j) extra[t] += g[i][t] * model.vcov[i * k + j] * g[j][t];
+  return extra;
+}
+
+bool ForecastWithEstimatedCoefficients(const TsAutoARIMAModel &model, const std::vector<double> &x, int h,
+                                       std::vector<double> &forecast, std::vector<double> &mse) {
+  std::vector<double> f, v;
+  if (!ForecastModel(model, x, h, f, v)) return false;
+  const double dof = model.nobs - model.Parameters();
+  const std::vector<double> extra = EstimationMse(model, x, h);
+  for (std::size_t k = 0; k < v.size(); ++k) v[k] = v[k] * (model.nobs / dof) + extra[k];
+  forecast.swap(f);
+  mse.swap(v);
+  return true;
+}
+
 bool ForecastsUsable(const std::vector<double> &forecast, const std::vector<double> &mse) {
   for (double f : forecast)
     if (!std::isfinite(f)) return false;
   for (double v : mse)
     if (!std::isfinite(v) || v < 0.0) return false;
   return true;
-}
-
-double NormalQuantile(double prob) {
-  const double tail = prob < 0.5 ? prob : 1.0 - prob;
-  const double t = std::sqrt(-2.0 * std::log(tail));
-  double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) / (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
-  if (prob < 0.5) z = -z;
-  for (int it = 0; it < 4; ++it) {
-    const double cdf = 0.5 * std::erfc(-z / std::sqrt(2.0));
-    const double density = std::exp(-0.5 * z * z) / std::sqrt(2.0 * 3.14159265358979323846);
-    z -= (cdf - prob) / density;
-  }
-  return z;
 }
 
 }  // namespace tsf_auto

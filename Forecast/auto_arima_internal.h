@@ -39,30 +39,37 @@ struct CoreFit {
   double mean = 0.0;
   int nused = 0;
   std::vector<double> phi, theta, PHI, THETA;
+  // Covariance of the estimates, row-major, in the estimator's order and signs: phi,
+  // -theta, PHI, -THETA, then the mean.
+  std::vector<double> vcov;
 };
 
 // Whether the series allows the candidate at all: the differenced series (nused values)
 // must exceed the expanded AR order plus twice the parameter count.
 bool Feasible(int nused, int s, const Candidate &c);
 
-// Exact maximum-likelihood fit of ARIMA(p, d, q)(P, D, Q)[s] to the n values of x, with a
-// mean estimated exactly when d = D = 0.
-CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c);
+// Fit of ARIMA(p, d, q)(P, D, Q)[s] to the n values of x by the core's method (0 exact
+// maximum likelihood, 1 conditional sum of squares), with a mean estimated exactly when
+// d = D = 0.
+CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c, int method);
 
 // The fit of a candidate for the differencing chosen (tests script it).
 using CoreFitter = std::function<CoreFit(const Candidate &)>;
 
-// Fits candidates to x by FitCore; a drift (a constant with d + D = 1) is fitted as the mean
-// of the differenced series.
-CoreFitter ExactFitter(const std::vector<double> &x, int d, int D, int s);
+// Fits candidates to x by FitCore with the given method; a drift (a constant with
+// d + D = 1) is fitted as the mean of the differenced series.
+CoreFitter CoreFitterFor(const std::vector<double> &x, int d, int D, int s, int method);
 
 // The eligibility rule on a fit's outcome, apart from the forecasts: converged, finite
-// log-likelihood and mean, positive finite variance, every root beyond kRootRadius.
+// log-likelihood and mean, positive finite variance, every root beyond kRootRadius, and a
+// positive definite covariance of the estimates (else the fit did not end at a proper
+// maximum of the likelihood).
 bool FitIsEligible(const CoreFit &fit);
 
 // The model of an eligible fit of candidate c, criteria included; false when the fit is
 // not eligible, its criteria are not finite, or its forecasts of x over the probe horizon
-// max(2 s, 10) have non-finite values or non-finite or negative mean square errors.
+// max(2 s, 10) (ForecastWithEstimatedCoefficients) have non-finite values or non-finite
+// or negative mean square errors.
 bool ModelOfFit(const CoreFit &fit, const Candidate &c, int d, int D, int s, const std::vector<double> &x,
                 TsAutoARIMAModel &model);
 
@@ -81,16 +88,25 @@ SearchResult SearchOrders(const std::vector<double> &x, int d, int D, int s, boo
 // empty polynomial has none).
 bool RootsOutside(const std::vector<double> &coef, double radius);
 
-// h forecasts and mean square errors of the model for the series x it was fitted to.
-// False when the forecaster cannot run (nothing written then).
+// h forecasts and mean square errors of the model for the series x it was fitted to, the
+// coefficients taken as known. False when the forecaster cannot run (nothing written
+// then).
 bool ForecastModel(const TsAutoARIMAModel &model, const std::vector<double> &x, int h, std::vector<double> &forecast,
                    std::vector<double> &mse);
 
+// The part of the h mean square errors due to the estimation error of the coefficients,
+// g' V g with g the derivatives of the forecasts by the coefficients (central
+// differences) and V the model's covariance; zeros when the model has no covariance.
+std::vector<double> EstimationMse(const TsAutoARIMAModel &model, const std::vector<double> &x, int h);
+
+// Forecasts and mean square errors of the model with its coefficients estimated: those of
+// ForecastModel, the innovation variance scaled to its unbiased value (times
+// nobs / (nobs - K)), plus EstimationMse.
+bool ForecastWithEstimatedCoefficients(const TsAutoARIMAModel &model, const std::vector<double> &x, int h,
+                                       std::vector<double> &forecast, std::vector<double> &mse);
+
 // True when every value is finite and every mean square error finite and non-negative.
 bool ForecastsUsable(const std::vector<double> &forecast, const std::vector<double> &mse);
-
-// The standard normal quantile of probability 0 < prob < 1.
-double NormalQuantile(double prob);
 
 }  // namespace tsf_auto
 

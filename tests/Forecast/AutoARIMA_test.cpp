@@ -38,6 +38,9 @@ CoreFit Scripted(const Candidate &c, double loglik, int nused) {
   f.nused = nused;
   f.phi.assign(c.p, 0.0);
   f.theta.assign(c.q, 0.0);
+  const int k = c.p + c.q + (c.constant ? 1 : 0);
+  f.vcov.assign(static_cast<size_t>(k * k), 0.0);
+  for (int i = 0; i < k; ++i) f.vcov[i * k + i] = 0.01;
   return f;
 }
 
@@ -52,6 +55,7 @@ TEST(AutoARIMA, EligibilityRules) {
     f.retval = 1, f.loglik = -50.0, f.var = 2.0, f.mean = 1.0, f.nused = 40;
     f.phi = {0.5};
     f.theta = {-0.3};
+    f.vcov = {0.01, 0.002, 0.002, 0.02};
     return f;
   };
   EXPECT_TRUE(tsf_auto::FitIsEligible(base()));
@@ -74,6 +78,8 @@ TEST(AutoARIMA, EligibilityRules) {
       {"seasonal AR near unit root", [](CoreFit &f) { f.PHI = {0.995}; }},
       {"seasonal MA near unit root", [](CoreFit &f) { f.THETA = {0.999}; }},
       {"NaN coefficient", [](CoreFit &f) { f.theta = {std::nan("")}; }},
+      {"covariance not positive definite", [](CoreFit &f) { f.vcov = {0.01, 0.02, 0.02, 0.01}; }},
+      {"NaN covariance", [](CoreFit &f) { f.vcov = {0.01, 0.0, 0.0, std::nan("")}; }},
   };
   for (const Case &c : rejected) {
     CoreFit f = base();
@@ -83,6 +89,7 @@ TEST(AutoARIMA, EligibilityRules) {
   CoreFit f = base();
   f.phi = Ar2WithRootModulus(1.015);
   f.THETA = {0.98};
+  f.vcov = {1.0, 0, 0, 0, 0, 1.0, 0, 0, 0, 0, 1.0, 0, 0, 0, 0, 1.0};
   EXPECT_TRUE(tsf_auto::FitIsEligible(f));
 }
 
@@ -160,42 +167,57 @@ TEST(AutoARIMA, CandidatesNeedEnoughValues) {
   EXPECT_TRUE(tsf_auto::Feasible(29, 12, c));
 }
 
-// A random walk with drift: one difference and a drift are chosen; the forecasts continue
-// the drift and, for ARIMA(0,1,0), the h-step mean square error is h times the first.
-TEST(AutoARIMA, DriftIsFittedAndIntegrated) {
-  std::mt19937_64 gen(5);
+// x[t] = x[t-1] + 2 + e[t] from 100.
+std::vector<double> RandomWalkWithDrift(int n, unsigned seed) {
+  std::mt19937_64 gen(seed);
   std::normal_distribution<double> z(0.0, 1.0);
-  std::vector<double> x(60);
+  std::vector<double> x(n);
   x[0] = 100.0;
-  for (int t = 1; t < 60; ++t) x[t] = x[t - 1] + 2.0 + z(gen);
+  for (int t = 1; t < n; ++t) x[t] = x[t - 1] + 2.0 + z(gen);
+  return x;
+}
+
+// A random walk with drift: one difference and a drift are chosen. With known
+// coefficients the forecasts continue the drift and the h-step mean square error is h
+// times the first; the drift's own estimation error adds h^2 var(c).
+TEST(AutoARIMA, DriftIsFittedAndIntegrated) {
+  const std::vector<double> x = RandomWalkWithDrift(60, 5);
   TsAutoARIMA model;
   std::vector<double> out;
   ASSERT_TRUE(model.Fit(x));
   ASSERT_TRUE(model.Predict(8, out));
   const TsAutoARIMAModel &m = model.GetModel();
-  EXPECT_EQ(m.Name(), "ARIMA(0,1,0) with drift");
+  ASSERT_EQ(m.Name(), "ARIMA(0,1,0) with drift");
   EXPECT_REL_NEAR(m.c, (x.back() - x.front()) / 59.0, 1e-3);
+  ASSERT_EQ(m.vcov.size(), 1u);
+  std::vector<double> f, mse;
+  ASSERT_TRUE(tsf_auto::ForecastModel(m, x, 8, f, mse));
+  const std::vector<double> estimation = tsf_auto::EstimationMse(m, x, 8);
   for (int h = 0; h < 8; ++h) {
     EXPECT_REL_NEAR(out[h], x.back() + (h + 1) * m.c, 1e-9);
-    EXPECT_REL_NEAR(model.GetMse()[h], (h + 1) * model.GetMse()[0], 1e-9);
+    EXPECT_REL_NEAR(f[h], out[h], 1e-12);
+    EXPECT_REL_NEAR(mse[h], (h + 1) * mse[0], 1e-9);
+    EXPECT_REL_NEAR(estimation[h], (h + 1) * (h + 1) * m.vcov[0], 1e-6);
   }
   EXPECT_EQ(out, model.GetXPred());
 }
 
+// Student t quantiles with the n - K = 59 - 2 degrees of freedom of ARIMA(0,1,0) with
+// drift on 60 values (scipy.stats.t.ppf(0.5 + level / 200, 57)).
 TEST(AutoARIMA, IntervalsAtAnyLevel) {
   const double levels[] = {50.0, 80.0, 95.0, 99.5};
-  const double quantile[] = {0.6744897501960817, 1.2815515655446004, 1.959963984540054, 2.807033768343811};
-  const std::vector<double> x = Ar1(60, 3);
+  const double quantile[] = {0.6788183078089277, 1.2965810436874206, 2.0024654580545986, 2.920420191711157};
   TsAutoARIMA model;
-  ASSERT_TRUE(model.Fit(x));
+  ASSERT_TRUE(model.Fit(RandomWalkWithDrift(60, 5)));
+  ASSERT_EQ(model.GetModel().nobs - model.GetModel().Parameters(), 57);
   for (int i = 0; i < 4; ++i) {
     ASSERT_TRUE(model.SetLevel(levels[i]));
     std::vector<double> out;
     ASSERT_TRUE(model.Predict(5, out));
     for (int h = 0; h < 5; ++h) {
       const double se = std::sqrt(model.GetMse()[h]);
-      EXPECT_REL_NEAR(model.GetUpper()[h] - out[h], quantile[i] * se, 1e-12);
-      EXPECT_REL_NEAR(out[h] - model.GetLower()[h], quantile[i] * se, 1e-12);
+      EXPECT_REL_NEAR(model.GetUpper()[h] - out[h], quantile[i] * se, 1e-6);
+      EXPECT_REL_NEAR(out[h] - model.GetLower()[h], quantile[i] * se, 1e-6);
     }
   }
   for (double bad : {0.0, 100.0, -5.0, std::nan("")}) EXPECT_FALSE(model.SetLevel(bad));
