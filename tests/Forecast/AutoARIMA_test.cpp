@@ -294,3 +294,42 @@ TEST(AutoARIMA, PeriodFromDecimalYears) {
   };
   for (const Case &c : cases) EXPECT_EQ(TsAutoARIMA::InferPeriod(c.time), c.period) << c.time.size();
 }
+
+// (1 - B)(1 - B^4) x[t] = (1 - 0.4 B)(1 - 0.6 B^4) e[t]: both differences are chosen, the
+// seasonal search compares candidates by the conditional likelihood and the chosen model
+// is the exact fit of its orders.
+TEST(AutoARIMA, SeasonalModelIsChosenAndRefittedExactly) {
+  std::mt19937_64 gen(21);
+  std::normal_distribution<double> z(0.0, 1.0);
+  const int n = 72;
+  std::vector<double> e(n + 5), w(n, 0.0), x(n, 0.0);
+  for (double &v : e) v = z(gen);
+  for (int t = 0; t < n; ++t) w[t] = e[t + 5] - 0.4 * e[t + 4] - 0.6 * e[t + 1] + 0.24 * e[t];
+  for (int t = 0; t < n; ++t)
+    x[t] = w[t] + (t >= 1 ? x[t - 1] : 0.0) + (t >= 4 ? x[t - 4] : 0.0) - (t >= 5 ? x[t - 5] : 0.0);
+  for (double &v : x) v += 50.0;
+  TsAutoARIMA model(4);
+  std::vector<double> out;
+  ASSERT_TRUE(model.Fit(x));
+  ASSERT_TRUE(model.Predict(8, out));
+  const TsAutoARIMAModel &m = model.GetModel();
+  EXPECT_EQ(m.d, 1);
+  EXPECT_EQ(m.D, 1);
+  EXPECT_EQ(m.s, 4);
+  EXPECT_FALSE(m.constant);
+  Candidate c;
+  c.p = m.p, c.q = m.q, c.P = m.P, c.Q = m.Q;
+  const CoreFit exact = tsf_auto::FitCore(x, 1, 1, 4, c, 0);
+  EXPECT_REL_NEAR(m.loglik, exact.loglik, 1e-12);
+  EXPECT_EQ(m.nobs, n - 5);
+  for (const std::vector<double> *poly : {&m.phi, &m.theta, &m.PHI, &m.THETA})
+    EXPECT_TRUE(tsf_auto::RootsOutside(*poly, tsf_auto::kRootRadius));
+  for (int h = 0; h < 8; ++h) {
+    EXPECT_TRUE(std::isfinite(model.GetLower()[h]) && std::isfinite(model.GetUpper()[h]));
+    EXPECT_GT(model.GetMse()[h], 0.0);
+  }
+  // Fewer than three seasons of period 25: no seasonal terms.
+  TsAutoARIMA longPeriod(25);
+  ASSERT_TRUE(longPeriod.Fit(x));
+  EXPECT_EQ(longPeriod.GetModel().D + longPeriod.GetModel().P + longPeriod.GetModel().Q, 0);
+}
