@@ -59,7 +59,8 @@ int TsAutoARIMAModel::Parameters() const { return p + q + P + Q + (constant ? 1 
 // ---------------------------------------------------------------------------
 // TsAutoARIMA
 
-TsAutoARIMA::TsAutoARIMA(int period) : m_period(period < 1 ? 1 : period), m_stepwise(true), m_level(95.0), m_fitsTried(0) {}
+TsAutoARIMA::TsAutoARIMA(int period)
+    : m_period(period < 1 ? 1 : period), m_stepwise(true), m_level(95.0), m_quantile(0.0), m_fitsTried(0) {}
 
 TsAutoARIMA::~TsAutoARIMA() = default;
 
@@ -81,6 +82,7 @@ const std::vector<double> &TsAutoARIMA::GetXPred() const { return m_xPred; }
 const std::vector<double> &TsAutoARIMA::GetMse() const { return m_mse; }
 const std::vector<double> &TsAutoARIMA::GetLower() const { return m_lower; }
 const std::vector<double> &TsAutoARIMA::GetUpper() const { return m_upper; }
+double TsAutoARIMA::GetQuantile() const { return m_quantile; }
 
 bool TsAutoARIMA::DoFit() {
   m_model = TsAutoARIMAModel{};
@@ -90,19 +92,12 @@ bool TsAutoARIMA::DoFit() {
   const std::vector<double> &x = m_inData;
   const int n = static_cast<int>(x.size());
   if (n < 3 || !AllFinite(x)) return false;
-  if (Constant(x)) {
-    m_model.constant = true;
-    m_model.c = x.front();
-    m_model.nobs = n;
-    m_ranked.push_back(m_model);
-    m_searchAicc.push_back(0.0);
-    return true;
-  }
   const int s = m_period;
   const bool seasonal = s > 1 && n >= 3 * s;
   const int D = seasonal ? SeasonalDiffs(x, s) : 0;
   const int d = KPSSDiffs(D == 1 ? tsf_auto::Differenced(x, s) : x, 2 - D);
   const int period = seasonal ? s : 1;
+  if (ExactlyPredictable(d, D, period)) return true;
   // A seasonal candidate's state has dimension p + s P or more, and each evaluation of its
   // exact likelihood costs its square per value and its cube for the initial covariance:
   // seasonal searches compare candidates by the conditional likelihood, and only the one
@@ -118,6 +113,25 @@ bool TsAutoARIMA::DoFit() {
   if (method != 0) RefitBestExactly(d, D, period);
   if (m_ranked.empty()) return false;
   m_model = m_ranked.front();
+  return true;
+}
+
+bool TsAutoARIMA::ExactlyPredictable(int d, int D, int period) {
+  std::vector<double> w = m_inData;
+  for (int k = 0; k < D; ++k) w = tsf_auto::Differenced(w, period);
+  for (int k = 0; k < d; ++k) w = tsf_auto::Differenced(w, 1);
+  TsAutoARIMAModel m;
+  m.d = d, m.D = D, m.s = period;
+  m.constant = d + D == 0 || w.front() != 0.0;
+  m.c = m.constant ? w.front() : 0.0;
+  m.nobs = static_cast<int>(w.size());
+  // With two differences a constant would be a quadratic trend, which no model here has;
+  // such a series goes to the search.
+  if (!Constant(w) || (d + D == 2 && m.constant) || m.nobs - m.Parameters() < 1) return false;
+  m.loglik = m.aic = m.aicc = m.bic = std::nan("");
+  m_model = m;
+  m_ranked.push_back(m);
+  m_searchAicc.push_back(0.0);
   return true;
 }
 
@@ -154,6 +168,7 @@ bool TsAutoARIMA::DoPredit(int n) {
   AddSelectionUncertainty(chosen, f, mse);
   const int dof = m_model.nobs - m_model.Parameters();
   const double z = std::fabs(tinv(0.5 + m_level / 200.0, dof));
+  m_quantile = z;
   m_xPred = f;
   m_mse = mse;
   m_lower.resize(f.size());

@@ -25,8 +25,9 @@
 // - A candidate is tried only when the differenced series has more values than the
 //   expanded AR order p + s P plus twice the number of parameters (coefficients, constant
 //   and variance): fewer leave nothing to estimate the variance from.
-// - A constant series (all values equal) gets ARIMA(0,0,0) with its value as the mean and
-//   zero variances; a series with a non-finite value, or with fewer than 3 values, is not
+// - A series constant after its differences (a constant, a straight line) gets the model
+//   without ARMA terms, the constant as its mean or drift, zero variances and NaN
+//   criteria (its likelihood is unbounded), with no fit (GetFitsTried() is 0); a series with a non-finite value, or with fewer than 3 values, is not
 //   fitted (DoFit returns false).
 // - When no candidate is eligible DoFit returns false.
 // - A period below 1 is taken as 1, and seasonal terms are only considered when the
@@ -99,6 +100,9 @@ class TSFORGE_API TsAutoARIMA : public TsForecast {
   const std::vector<double> &GetMse() const;
   const std::vector<double> &GetLower() const;
   const std::vector<double> &GetUpper() const;
+  // The z of those bounds: the Student t quantile of the level with the chosen model's
+  // n - K degrees of freedom.
+  double GetQuantile() const;
 
   // The seasonal period of a time column holding decimal years (1990, 1990.25, ...): the
   // integer f in 2..24 when every step is 1 / f to within 1% and the times lie within
@@ -107,6 +111,9 @@ class TSFORGE_API TsAutoARIMA : public TsForecast {
   static int InferPeriod(const std::vector<double> &time);
 
  private:
+  // A series constant after its differences needs no fit: the model with no ARMA terms,
+  // the constant as mean or drift, and zero variance. False for any other series.
+  bool ExactlyPredictable(int d, int D, int period);
   // Refits the models of a conditional search by exact likelihood, best first, until one
   // is eligible; it replaces those before it at the head of the ranking.
   void RefitBestExactly(int d, int D, int period);
@@ -116,6 +123,7 @@ class TSFORGE_API TsAutoARIMA : public TsForecast {
   int m_period;
   bool m_stepwise;
   double m_level;
+  double m_quantile;
   int m_fitsTried;
   TsAutoARIMAModel m_model;
   std::vector<TsAutoARIMAModel> m_ranked;  // eligible models by increasing AICc of the search

@@ -128,6 +128,51 @@ double Mase(const std::vector<double> &train, const std::vector<double> &test, c
   return err / static_cast<double>(test.size()) / scale;
 }
 
+// MASE of the reference methods by series and method, from reference-summary.csv (whose
+// third field, the model, is quoted and holds commas).
+std::map<std::string, double> ReferenceMase(const std::string &dir) {
+  std::map<std::string, double> mase;
+  std::ifstream in(dir + "/reference-summary.csv");
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    const std::size_t open = line.find('"'), close = line.find('"', open + 1);
+    if (open == std::string::npos || close == std::string::npos) continue;
+    const std::vector<std::string> head = Fields(line.substr(0, open));
+    const std::vector<std::string> tail = Fields(line.substr(close + 2));
+    if (head.size() < 2 || tail.empty()) continue;
+    mase[head[0] + "," + head[1]] = std::stod(tail[0]);
+  }
+  return mase;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0.0 : (n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]));
+}
+
+// Geometric-mean MASE by frequency of ours next to auto.arima's and ets's.
+void PrintByFrequency(const std::vector<Series> &set, const std::map<std::string, double> &ours,
+                      const std::map<std::string, double> &reference) {
+  std::printf("geometric-mean MASE by frequency:\n%-10s %7s %10s %10s %10s\n", "frequency", "series", "ours",
+              "auto.arima", "ets");
+  for (int m : {12, 4, 1, 0}) {
+    double lo = 0.0, la = 0.0, le = 0.0;
+    int count = 0;
+    for (const Series &s : set) {
+      if ((m != 0 && s.frequency != m) || ours.count(s.name) == 0) continue;
+      lo += std::log(ours.at(s.name));
+      la += std::log(reference.count(s.name + ",auto.arima") ? reference.at(s.name + ",auto.arima") : NAN);
+      le += std::log(reference.count(s.name + ",ets") ? reference.at(s.name + ",ets") : NAN);
+      ++count;
+    }
+    if (count == 0) continue;
+    std::printf("%-10s %7d %10.4f %10.4f %10.4f\n", m == 0 ? "all" : std::to_string(m).c_str(), count,
+                std::exp(lo / count), std::exp(la / count), std::exp(le / count));
+  }
+}
+
 // The example series split as the hold-out set is, scored against naive and seasonal
 // naive forecasts.
 void ExampleCheck(bool full) {
@@ -227,7 +272,7 @@ int main(int argc, char **argv) {
   std::ofstream csv(outPath);
   csv << "name,step,forecast,lower95,upper95\n";
   csv.precision(17);
-  std::map<std::string, double> ours;
+  std::map<std::string, double> ours, oursMase;
   double total = 0.0;
   std::printf("%-26s %4s %-36s %6s %9s\n", "series", "freq", "model", "fits", "seconds");
   for (const Series &s : set) {
@@ -240,11 +285,17 @@ int main(int argc, char **argv) {
                 o.period == s.frequency ? "" : "  (period differs from the manifest)");
     for (int k = 0; o.ok && k < s.h; ++k)
       csv << s.name << ',' << k + 1 << ',' << o.forecast[k] << ',' << o.lower[k] << ',' << o.upper[k] << '\n';
+    if (o.ok)
+      oursMase[s.name] = Mase(std::vector<double>(s.value.begin(), s.value.begin() + fitLength),
+                              std::vector<double>(s.value.begin() + fitLength, s.value.end()), o.forecast, s.frequency);
   }
   csv.close();
   std::printf("\n%s\n", Run("python3 '" + dir + "/../../tools/holdout-score.py' '" + outPath + "'").c_str());
-  std::printf("TsAutoARIMA (%s): %.3f s over %zu series, %.3f s per series\n", full ? "full" : "stepwise", total,
-              set.size(), total / set.size());
+  PrintByFrequency(set, oursMase, ReferenceMase(dir));
+  std::vector<double> times;
+  for (const auto &kv : ours) times.push_back(kv.second);
+  std::printf("\nTsAutoARIMA (%s): %.3f s over %zu series, %.3f s per series (median %.3f s)\n",
+              full ? "full" : "stepwise", total, set.size(), total / set.size(), Median(times));
   ExampleCheck(full);
   if (!withR) return 0;
   const std::map<std::string, double> r = TimeR(dir);
@@ -253,15 +304,20 @@ int main(int argc, char **argv) {
     return 0;
   }
   double rTotal = 0.0, oursMatched = 0.0;
+  std::vector<double> rTimes, oursTimes;
   std::printf("\n%-26s %10s %10s %8s\n", "series", "ours (s)", "R (s)", "R/ours");
   for (const auto &kv : ours) {
     auto it = r.find(kv.first);
     if (it == r.end()) continue;
     rTotal += it->second;
     oursMatched += kv.second;
+    rTimes.push_back(it->second);
+    oursTimes.push_back(kv.second);
     std::printf("%-26s %10.3f %10.3f %8.2f\n", kv.first.c_str(), kv.second, it->second, it->second / kv.second);
   }
-  std::printf("per series: ours %.3f s, R's auto.arima %.3f s, ratio R/ours %.2f\n", oursMatched / r.size(),
-              rTotal / r.size(), rTotal / oursMatched);
+  std::printf("per series: ours %.3f s (median %.3f s), R's auto.arima %.3f s (median %.3f s); ratio R/ours %.2f "
+              "(of the medians %.2f)\n",
+              oursMatched / r.size(), Median(oursTimes), rTotal / r.size(), Median(rTimes), rTotal / oursMatched,
+              Median(rTimes) / Median(oursTimes));
   return 0;
 }
