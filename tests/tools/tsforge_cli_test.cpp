@@ -630,13 +630,18 @@ TEST_F(Cli, AutomaticModelIsTheLibrarys) {
   ASSERT_TRUE(model.Predict(4, out));
   EXPECT_NE(r.out.find("\nModel: " + model.GetModel().Name() + "\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("; period 12 (from the time column)\n"), std::string::npos) << r.out;
-  std::regex row(R"(\n    ([1-4]) +(\S+) +(\S+) +(\S+) +(\S+))");
+  std::stringstream table(r.out.substr(r.out.find(" step ")));
+  std::string header;
+  std::getline(table, header);
   int rows = 0;
-  for (std::sregex_iterator it(r.out.begin(), r.out.end(), row), end; it != end; ++it, ++rows) {
-    const int h = std::stoi((*it)[1]) - 1;
-    EXPECT_NEAR(std::stod((*it)[2]), out[h], 1e-9 * std::fabs(out[h]));
-    EXPECT_NEAR(std::stod((*it)[4]), model.GetLower()[h], 1e-9 * std::fabs(out[h]));
-    EXPECT_NEAR(std::stod((*it)[5]), model.GetUpper()[h], 1e-9 * std::fabs(out[h]));
+  for (int step; table >> step; ++rows) {
+    double f, mse, lower, upper;
+    ASSERT_TRUE(table >> f >> mse >> lower >> upper);
+    const int h = step - 1;
+    ASSERT_TRUE(h >= 0 && h < 4);
+    EXPECT_NEAR(f, out[h], 1e-9 * std::fabs(out[h]));
+    EXPECT_NEAR(lower, model.GetLower()[h], 1e-9 * std::fabs(out[h]));
+    EXPECT_NEAR(upper, model.GetUpper()[h], 1e-9 * std::fabs(out[h]));
   }
   EXPECT_EQ(rows, 4);
   EXPECT_NE(read_file(path("ap.svg")).find("80% interval"), std::string::npos);
