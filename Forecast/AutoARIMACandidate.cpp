@@ -92,6 +92,7 @@ void SetCoefficients(TsAutoARIMAModel &m, const std::vector<double> &b) {
 
 bool Feasible(int nused, int s, const Candidate &c) {
   const int params = c.p + c.q + c.P + c.Q + (c.constant ? 1 : 0) + 1;
+  if (c.p + s * c.P > kMaxExpandedOrder || c.q + s * c.Q > kMaxExpandedOrder) return false;
   return nused - (c.p + s * c.P) > 2 * params;
 }
 

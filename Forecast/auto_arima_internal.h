@@ -19,6 +19,12 @@ inline std::vector<double> Differenced(const std::vector<double> &x, int lag) {
   return w;
 }
 
+// Largest expanded AR or MA order p + s P, q + s Q of a candidate. The exact likelihood and
+// the forecaster work on a state of that dimension, whose initial covariance costs about
+// its sixth power: 60 admits P = 2 up to period 27 and P = 1 up to period 55 (weekly data);
+// a longer period gets the seasonal difference alone.
+constexpr int kMaxExpandedOrder = 60;
+
 // Roots of the AR and MA polynomials must lie outside this radius.
 constexpr double kRootRadius = 1.01;
 
@@ -44,8 +50,9 @@ struct CoreFit {
   std::vector<double> vcov;
 };
 
-// Whether the series allows the candidate at all: the differenced series (nused values)
-// must exceed the expanded AR order plus twice the parameter count.
+// Whether the series allows the candidate at all: expanded orders at most
+// kMaxExpandedOrder, and the differenced series (nused values) longer than the expanded AR
+// order plus twice the parameter count.
 bool Feasible(int nused, int s, const Candidate &c);
 
 // Fit of ARIMA(p, d, q)(P, D, Q)[s] to the n values of x by the core's method (0 exact

@@ -165,6 +165,13 @@ TEST(AutoARIMA, CandidatesNeedEnoughValues) {
   c.P = 1;  // the expanded AR order grows by s
   EXPECT_FALSE(tsf_auto::Feasible(26, 12, c));
   EXPECT_TRUE(tsf_auto::Feasible(29, 12, c));
+  // Expanded orders beyond 60 (a state the likelihood cannot afford; at 367 the core's
+  // stationary covariance overflowed its work size): only the difference for long periods.
+  EXPECT_TRUE(tsf_auto::Feasible(1000, 52, c));
+  c.P = 2;
+  EXPECT_FALSE(tsf_auto::Feasible(1000, 52, c));
+  c.P = 0, c.Q = 1;
+  EXPECT_FALSE(tsf_auto::Feasible(1000, 366, c));
 }
 
 // x[t] = x[t-1] + 2 + e[t] from 100.
