@@ -98,22 +98,53 @@ bool TsAutoARIMA::DoFit() {
   const int d = KPSSDiffs(D == 1 ? tsf_auto::Differenced(x, s) : x, 2 - D);
   const int period = seasonal ? s : 1;
   if (ExactlyPredictable(d, D, period)) return true;
+  // The fits work on the series centred and scaled to unit variance: the estimators'
+  // tolerances and difference steps are absolute, so a series near 1e-8 or 1e8 would
+  // otherwise meet them at another scale than one near 1. ARMA coefficients do not
+  // depend on the scale; the constant, the variances and the likelihood are mapped back.
+  double centre = 0.0, spread = 0.0;
+  for (double v : x) centre += v / n;
+  for (double v : x) spread += (v - centre) * (v - centre) / n;
+  spread = std::sqrt(spread);
+  std::vector<double> scaled(x.size());
+  for (std::size_t t = 0; t < x.size(); ++t) scaled[t] = (x[t] - centre) / spread;
   // A seasonal candidate's state has dimension p + s P or more, and each evaluation of its
   // exact likelihood costs its square per value and its cube for the initial covariance:
   // seasonal searches compare candidates by the conditional likelihood, and only the one
   // chosen is refitted exactly.
   const int method = seasonal ? 1 : 0;
-  tsf_auto::SearchResult found =
-      tsf_auto::SearchOrders(x, d, D, period, seasonal, m_stepwise, tsf_auto::CoreFitterFor(x, d, D, period, method));
+  tsf_auto::SearchResult found = tsf_auto::SearchOrders(scaled, d, D, period, seasonal, m_stepwise,
+                                                        tsf_auto::CoreFitterFor(scaled, d, D, period, method));
   m_fitsTried = found.tried;
   m_ranked = found.models;
   std::stable_sort(m_ranked.begin(), m_ranked.end(),
                    [](const TsAutoARIMAModel &a, const TsAutoARIMAModel &b) { return a.aicc < b.aicc; });
   for (const TsAutoARIMAModel &m : m_ranked) m_searchAicc.push_back(m.aicc);
-  if (method != 0) RefitBestExactly(d, D, period);
+  if (method != 0) RefitBestExactly(scaled, d, D, period);
   if (m_ranked.empty()) return false;
+  for (TsAutoARIMAModel &m : m_ranked) ToOriginalScale(m, centre, spread);
   m_model = m_ranked.front();
   return true;
+}
+
+void TsAutoARIMA::ToOriginalScale(TsAutoARIMAModel &m, double centre, double spread) {
+  if (m.constant) {
+    // A mean moves back by the centre; a drift, a difference, only scales.
+    m.c = (m.d + m.D == 0 ? centre : 0.0) + spread * m.c;
+    const std::size_t k = m.phi.size() + m.theta.size() + m.PHI.size() + m.THETA.size() + 1;
+    if (m.vcov.size() == k * k)
+      for (std::size_t i = 0; i < k; ++i) {
+        m.vcov[i * k + (k - 1)] *= spread;
+        m.vcov[(k - 1) * k + i] *= spread;
+      }
+  }
+  m.sigma2 *= spread * spread;
+  // The density of x is that of the scaled series divided by spread per value.
+  const double shift = m.nobs * std::log(spread);
+  m.loglik -= shift;
+  m.aic += 2.0 * shift;
+  m.aicc += 2.0 * shift;
+  m.bic += 2.0 * shift;
 }
 
 bool TsAutoARIMA::ExactlyPredictable(int d, int D, int period) {
@@ -135,15 +166,15 @@ bool TsAutoARIMA::ExactlyPredictable(int d, int D, int period) {
   return true;
 }
 
-void TsAutoARIMA::RefitBestExactly(int d, int D, int period) {
-  const tsf_auto::CoreFitter exact = tsf_auto::CoreFitterFor(m_inData, d, D, period, 0);
+void TsAutoARIMA::RefitBestExactly(const std::vector<double> &x, int d, int D, int period) {
+  const tsf_auto::CoreFitter exact = tsf_auto::CoreFitterFor(x, d, D, period, 0);
   for (std::size_t i = 0; i < m_ranked.size(); ++i) {
     tsf_auto::Candidate c;
     c.p = m_ranked[i].p, c.q = m_ranked[i].q, c.P = m_ranked[i].P, c.Q = m_ranked[i].Q;
     c.constant = m_ranked[i].constant;
     TsAutoARIMAModel refitted;
     ++m_fitsTried;
-    if (tsf_auto::ModelOfFit(exact(c), c, d, D, period, m_inData, refitted)) {
+    if (tsf_auto::ModelOfFit(exact(c), c, d, D, period, x, refitted)) {
       // Models ranked above it did not stand their exact fit: they leave the ranking.
       m_ranked.erase(m_ranked.begin(), m_ranked.begin() + static_cast<std::ptrdiff_t>(i));
       m_searchAicc.erase(m_searchAicc.begin(), m_searchAicc.begin() + static_cast<std::ptrdiff_t>(i));

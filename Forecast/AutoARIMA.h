@@ -7,29 +7,37 @@
 // - D (0 or 1) by SeasonalDiffs (the Canova-Hansen and seasonal Ljung-Box tests) when
 //   s > 1 and x holds at least three seasons, then d (0 to 2, d + D at most 2) by
 //   successive KPSS tests on the seasonally differenced series (see UnitRoot.h).
-// - Candidates (p, q <= 5, P, Q <= 2) are fitted by exact maximum likelihood. A constant is
-//   a mean when d + D = 0 (always estimated there), a drift when d + D = 1 (the stepwise
-//   search tries it with and without), and never used when d + D = 2.
+// - Candidates (p, q <= 5, P, Q <= 2) are fitted to x centred and scaled to unit variance,
+//   by exact maximum likelihood; a seasonal search compares them by the conditional sum of
+//   squares and refits the chosen one exactly (the next one if that fit is not eligible).
+//   A constant is a mean when d + D = 0 (always estimated there), a drift when d + D = 1
+//   (the stepwise search tries it with and without), and never used when d + D = 2.
 // - Eligible fits, the only ones compared: converged (status 1), AR and MA roots, seasonal
-//   and non-seasonal, all of modulus above 1.01, finite log-likelihood and AICc, positive
-//   finite innovation variance, and finite non-negative mean square errors over a probe
-//   horizon of max(2 s, 10) steps.
+//   and non-seasonal, all of modulus above 1.01, finite log-likelihood, positive finite
+//   innovation variance, a positive definite covariance of the estimates, finite AICc, and
+//   finite non-negative mean square errors over a probe horizon of max(2 s, 10) steps.
 // - Stepwise (Hyndman and Khandakar 2008): the best of (2,2)(1,1), (0,0)(0,0), (1,0)(1,0),
 //   (0,1)(0,1) (seasonal parts only when s > 1), then repeatedly the first neighbour with a
 //   lower AICc: one of p, q, P, Q changed by one, p and q (or P and Q) changed together by
-//   one each, or the drift switched. At most kMaxStepwiseFits fits.
+//   one each, or the drift switched; at most 100 fits.
 // - Full search: every p, q <= 5, P, Q <= 2 with p + q + P + Q <= 5, with and without the
 //   drift when d + D = 1.
+// - Mean square errors: those of the chosen model with the innovation variance taken
+//   unbiased, plus the first-order estimation error of its coefficients, mixed with the
+//   other eligible models by their Akaike weights (sum w_i (mse_i + (f_i - f)^2) / sum w_i);
+//   the interval is forecast -/+ t sqrt(mse), t the Student quantile with n - K degrees of
+//   freedom.
 //
 // Choices where the behaviour is otherwise open:
 // - A candidate is tried only when the differenced series has more values than the
-//   expanded AR order p + s P plus twice the number of parameters (coefficients, constant
-//   and variance): fewer leave nothing to estimate the variance from.
+//   expanded AR order p + s P plus twice the number of coefficients (constant included),
+//   and its expanded orders p + s P and q + s Q are at most 60; a fit counts only when its
+//   AICc is defined (n - K - 1 > 0). The smallest model, a mean, needs 4 values.
 // - A series constant after its differences (a constant, a straight line) gets the model
-//   without ARMA terms, the constant as its mean or drift, zero variances and NaN
-//   criteria (its likelihood is unbounded), with no fit (GetFitsTried() is 0); a series with a non-finite value, or with fewer than 3 values, is not
-//   fitted (DoFit returns false).
-// - When no candidate is eligible DoFit returns false.
+//   without ARMA terms, the constant as its mean or drift, zero variances and NaN criteria
+//   (its likelihood is unbounded), with no fit (GetFitsTried() is 0).
+// - DoFit returns false for a series with a non-finite value or fewer than 3 values, and
+//   when no candidate is eligible.
 // - A period below 1 is taken as 1, and seasonal terms are only considered when the
 //   series holds at least three seasons.
 // - Forecasts come from the chosen model; if its mean square errors are not finite and
@@ -114,9 +122,11 @@ class TSFORGE_API TsAutoARIMA : public TsForecast {
   // A series constant after its differences needs no fit: the model with no ARMA terms,
   // the constant as mean or drift, and zero variance. False for any other series.
   bool ExactlyPredictable(int d, int D, int period);
-  // Refits the models of a conditional search by exact likelihood, best first, until one
-  // is eligible; it replaces those before it at the head of the ranking.
-  void RefitBestExactly(int d, int D, int period);
+  // Refits the models of a conditional search of x by exact likelihood, best first, until
+  // one is eligible; it replaces those before it at the head of the ranking.
+  void RefitBestExactly(const std::vector<double> &x, int d, int D, int period);
+  // A model fitted to (x - centre) / spread as a model of x.
+  static void ToOriginalScale(TsAutoARIMAModel &m, double centre, double spread);
   // Widens the chosen model's mean square errors by the spread of the other models' forecasts.
   void AddSelectionUncertainty(std::size_t chosen, const std::vector<double> &f, std::vector<double> &mse) const;
 

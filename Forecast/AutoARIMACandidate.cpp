@@ -91,9 +91,9 @@ void SetCoefficients(TsAutoARIMAModel &m, const std::vector<double> &b) {
 }  // namespace
 
 bool Feasible(int nused, int s, const Candidate &c) {
-  const int params = c.p + c.q + c.P + c.Q + (c.constant ? 1 : 0) + 1;
+  const int coefficients = c.p + c.q + c.P + c.Q + (c.constant ? 1 : 0);
   if (c.p + s * c.P > kMaxExpandedOrder || c.q + s * c.Q > kMaxExpandedOrder) return false;
-  return nused - (c.p + s * c.P) > 2 * params;
+  return nused - (c.p + s * c.P) > 2 * coefficients;
 }
 
 CoreFit FitCore(const std::vector<double> &x, int d, int D, int s, const Candidate &c, int method) {

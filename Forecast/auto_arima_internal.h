@@ -52,7 +52,8 @@ struct CoreFit {
 
 // Whether the series allows the candidate at all: expanded orders at most
 // kMaxExpandedOrder, and the differenced series (nused values) longer than the expanded AR
-// order plus twice the parameter count.
+// order plus twice the number of coefficients (the rule the program applies to a given
+// order).
 bool Feasible(int nused, int s, const Candidate &c);
 
 // Fit of ARIMA(p, d, q)(P, D, Q)[s] to the n values of x by the core's method (0 exact

@@ -224,7 +224,8 @@ size_t expanded_values_needed(const Settings &s) {
 // more values than twice its coefficients: with fewer the estimates are not determined,
 // and the fit may wander without end or return variances below zero.
 size_t values_needed(const Settings &s) {
-  if (!s.fixed_order) return 3;  // as TsAutoARIMA and the grid search need
+  if (s.automatic) return 4;  // the smallest automatic model, a mean, needs 4 for its AICc
+  if (!s.fixed_order) return 3;
   return std::max(differences(s) + 2 * coefficients(s) + 1, expanded_values_needed(s));
 }
 
@@ -244,7 +245,7 @@ std::string model_name(const Settings &s, const ColumnResult &r) {
 }
 
 std::string needs_text(const Settings &s) {
-  if (!s.fixed_order) return "the model needs at least 3";
+  if (!s.fixed_order) return "the model needs at least " + std::to_string(values_needed(s));
   char text[200];
   if (expanded_values_needed(s) > differences(s) + 2 * coefficients(s) + 1)
     std::snprintf(text, sizeof text, "%s needs at least %zu: more than its differences and expanded orders",
@@ -480,7 +481,8 @@ int forecast_command(const std::vector<std::string> &args) {
       std::fflush(stdout);
       std::fprintf(stderr, "tsforge: %s: column '%s': no model could be fitted: %s\n", s.source.path.c_str(),
                    r.column.c_str(),
-                   s.automatic ? "no candidate of the search ended as a converged, stationary and invertible fit"
+                   s.automatic ? "no candidate of the search is eligible (a converged, stationary and invertible "
+                                 "fit with finite forecast variances)"
                                : "no order of the search has an AIC below 999999");
       status = 1;
       continue;

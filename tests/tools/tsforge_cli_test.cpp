@@ -482,9 +482,11 @@ TEST_F(Cli, SearchWithNoAicBelowTheBoundFitsNothing) {
   CliRun automatic = run("forecast " + file + " --column v --horizon 3");
   EXPECT_EQ(automatic.status, 1);
   EXPECT_EQ(automatic.out, "File: " + file + ", column: v, 30 values\n");
+  // The automatic model fits the standardised series, but the variances of values near
+  // 1e300 are beyond the largest double: no candidate is eligible.
   EXPECT_EQ(automatic.err, "tsforge: " + file +
-                               ": column 'v': no model could be fitted: no candidate of the search ended as a "
-                               "converged, stationary and invertible fit\n");
+                               ": column 'v': no model could be fitted: no candidate of the search is eligible (a "
+                               "converged, stationary and invertible fit with finite forecast variances)\n");
 }
 
 TEST_F(Cli, ForecastTableKeepsSignificantDigitsAtAnyScale) {
@@ -649,6 +651,7 @@ TEST_F(Cli, AutomaticModelIsTheLibrarys) {
 
 TEST_F(Cli, ModeOptionsAreChecked) {
   const std::string nile = "forecast " + example("nile.csv") + " --column flow ";
+  const std::string few = write("few.csv", "v\n1\n2\n4\n");
   const std::string see = "\n(see tsforge --help)\n";
   struct Case {
     std::string args;
@@ -666,6 +669,7 @@ TEST_F(Cli, ModeOptionsAreChecked) {
       {nile + "--method css", 2,
        "tsforge: the order searches compare likelihoods, which only --method mle provides: give --order too" + see},
       {nile + "--time when", 1, "tsforge: " + example("nile.csv") + ": no column named 'when'\n"},
+      {"forecast " + few + " --column v", 1, "tsforge: " + few + ": column 'v' has 3 values; the model needs at least 4\n"},
   };
   for (const Case &c : cases) {
     CliRun r = run(c.args);
