@@ -102,10 +102,13 @@ bool TsAutoARIMA::DoFit() {
   // tolerances and difference steps are absolute, so a series near 1e-8 or 1e8 would
   // otherwise meet them at another scale than one near 1. ARMA coefficients do not
   // depend on the scale; the constant, the variances and the likelihood are mapped back.
-  double centre = 0.0, spread = 0.0;
+  double centre = 0.0, largest = 0.0, spread = 0.0;
   for (double v : x) centre += v / n;
-  for (double v : x) spread += (v - centre) * (v - centre) / n;
-  spread = std::sqrt(spread);
+  for (double v : x) largest = std::max(largest, std::fabs(v - centre));
+  // Deviations are divided by the largest first: their squares cannot overflow.
+  for (double v : x) spread += ((v - centre) / largest) * ((v - centre) / largest) / n;
+  spread = largest * std::sqrt(spread);
+  if (!(spread > 0.0) || !std::isfinite(spread)) return false;
   std::vector<double> scaled(x.size());
   for (std::size_t t = 0; t < x.size(); ++t) scaled[t] = (x[t] - centre) / spread;
   // A seasonal candidate's state has dimension p + s P or more, and each evaluation of its
@@ -151,6 +154,7 @@ bool TsAutoARIMA::ExactlyPredictable(int d, int D, int period) {
   std::vector<double> w = m_inData;
   for (int k = 0; k < D; ++k) w = tsf_auto::Differenced(w, period);
   for (int k = 0; k < d; ++k) w = tsf_auto::Differenced(w, 1);
+  if (w.empty()) return false;
   TsAutoARIMAModel m;
   m.d = d, m.D = D, m.s = period;
   m.constant = d + D == 0 || w.front() != 0.0;
@@ -215,14 +219,15 @@ bool TsAutoARIMA::DoPredit(int n) {
 
 void TsAutoARIMA::AddSelectionUncertainty(std::size_t chosen, const std::vector<double> &f,
                                           std::vector<double> &mse) const {
-  // Akaike weights below 1e-6 of the best one change no digit that matters.
+  // Models ranked before the chosen one could not forecast; the others are ranked by
+  // their AICc, so the chosen one has the largest weight. Weights below 1e-6 of it change
+  // no digit that matters.
   const double negligible = 2.0 * std::log(1e6);
-  const double best = *std::min_element(m_searchAicc.begin(), m_searchAicc.end());
   std::vector<double> sum(mse.size(), 0.0);
   double total = 0.0;
-  for (std::size_t i = 0; i < m_ranked.size(); ++i) {
-    const double delta = m_searchAicc[i] - best;
-    if (!(delta <= negligible) || i < chosen) continue;
+  for (std::size_t i = chosen; i < m_ranked.size(); ++i) {
+    const double delta = m_searchAicc[i] - m_searchAicc[chosen];
+    if (!(delta <= negligible)) break;
     std::vector<double> fi, mi;
     if (i == chosen) {
       fi = f, mi = mse;
