@@ -1,5 +1,5 @@
-// One candidate of the automatic ARIMA search: its exact maximum-likelihood fit by the
-// core, the rules that make it eligible, its criteria and its forecasts.
+// One candidate of the automatic ARIMA search: its fit by the core (exact or conditional
+// likelihood), the rules that make it eligible, its criteria and its forecasts.
 //
 // Criteria: AICc = AIC + 2 K (K + 1) / (n - K - 1) (Hurvich and Tsai 1989, Biometrika 76,
 // 297-307), K the parameters including the variance, n the differenced length.
@@ -41,23 +41,9 @@ void SetCriteria(TsAutoARIMAModel &m) {
 }
 
 // A symmetric matrix (row-major, square) is positive definite when its Cholesky
-// factorisation runs with positive pivots.
-bool PositiveDefinite(const std::vector<double> &A) {
-  const int k = static_cast<int>(std::lround(std::sqrt(static_cast<double>(A.size()))));
-  std::vector<double> L(A);
-  for (int j = 0; j < k; ++j) {
-    double d = L[j * k + j];
-    for (int m = 0; m < j; ++m) d -= L[j * k + m] * L[j * k + m];
-    if (!(d > 0.0) || !std::isfinite(d)) return false;
-    d = std::sqrt(d);
-    L[j * k + j] = d;
-    for (int i = j + 1; i < k; ++i) {
-      double v = L[i * k + j];
-      for (int m = 0; m < j; ++m) v -= L[i * k + m] * L[j * k + m];
-      L[i * k + j] = v / d;
-    }
-  }
-  return true;
+// factorisation runs.
+bool PositiveDefinite(std::vector<double> A) {
+  return CholeskyFactor(A, static_cast<int>(std::lround(std::sqrt(static_cast<double>(A.size())))));
 }
 
 // The estimator's covariance (MA coefficients with their signs changed) in the signs of

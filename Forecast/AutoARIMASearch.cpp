@@ -52,17 +52,15 @@ class OrderSearch {
     if (c.p < 0 || c.q < 0 || c.P < 0 || c.Q < 0 || c.p > kMaxP || c.q > kMaxQ) return false;
     if (c.P > kMaxSeasonal || c.Q > kMaxSeasonal) return false;
     if (!m_seasonal && (c.P > 0 || c.Q > 0)) return false;
-    if (c.constant != ConstantAllowed(c.constant)) return false;
+    if (!ConstantFits(c.constant)) return false;
     return tsf_auto::Feasible(m_nused, m_s, c);
   }
 
   // A mean is always estimated without differencing, a drift is optional with one
   // difference, and no constant goes with two.
-  bool ConstantAllowed(bool constant) const {
+  bool ConstantFits(bool constant) const {
     const int diffs = m_d + m_D;
-    if (diffs == 0) return true;
-    if (diffs == 1) return constant;
-    return false;
+    return diffs == 0 ? constant : (diffs == 1 || !constant);
   }
   bool DefaultConstant() const { return m_d + m_D <= 1; }
   bool DriftOptional() const { return m_d + m_D == 1; }

@@ -66,24 +66,6 @@ std::vector<double> LeastSquaresResiduals(std::vector<double> X, std::vector<dou
   return r;
 }
 
-// Cholesky factor of a symmetric positive definite m x m matrix, in place (lower
-// triangle); false when A is not numerically positive definite.
-bool CholeskyFactor(std::vector<double> &A, int m) {
-  for (int j = 0; j < m; ++j) {
-    double d = A[j * m + j];
-    for (int k = 0; k < j; ++k) d -= A[j * m + k] * A[j * m + k];
-    if (!(d > 1e-12 * std::fabs(A[j * m + j]))) return false;
-    d = std::sqrt(d);
-    A[j * m + j] = d;
-    for (int i = j + 1; i < m; ++i) {
-      double s = A[i * m + j];
-      for (int k = 0; k < j; ++k) s -= A[i * m + k] * A[j * m + k];
-      A[i * m + j] = s / d;
-    }
-  }
-  return true;
-}
-
 // b' A^-1 b from the Cholesky factor L of A: the squared norm of L^-1 b.
 double InverseQuadraticForm(const std::vector<double> &L, int m, std::vector<double> b) {
   double q = 0.0;
@@ -108,6 +90,26 @@ void SeasonalTerms(int t, int s, double *f) {
 }
 
 }  // namespace
+
+namespace tsf_auto {
+
+bool CholeskyFactor(std::vector<double> &A, int m) {
+  for (int j = 0; j < m; ++j) {
+    double d = A[j * m + j];
+    for (int k = 0; k < j; ++k) d -= A[j * m + k] * A[j * m + k];
+    if (!(d > 1e-12 * std::fabs(A[j * m + j])) || !std::isfinite(d)) return false;
+    d = std::sqrt(d);
+    A[j * m + j] = d;
+    for (int i = j + 1; i < m; ++i) {
+      double s = A[i * m + j];
+      for (int k = 0; k < j; ++k) s -= A[i * m + k] * A[j * m + k];
+      A[i * m + j] = s / d;
+    }
+  }
+  return true;
+}
+
+}  // namespace tsf_auto
 
 int KPSSLag(int n) { return n < 1 ? 0 : static_cast<int>(std::floor(4.0 * std::pow(n / 100.0, 0.25))); }
 
@@ -181,7 +183,7 @@ double CanovaHansenStatistic(const std::vector<double> &x, int s, int lags) {
         if (lag > 0) W[b * m + a] += w * c / n;
       }
   }
-  if (!CholeskyFactor(W, m)) return 0.0;
+  if (!tsf_auto::CholeskyFactor(W, m)) return 0.0;
   std::vector<double> F(static_cast<std::size_t>(m), 0.0);
   double sum = 0.0;
   for (int i = 0; i < n; ++i) {

@@ -25,6 +25,11 @@ inline std::vector<double> Differenced(const std::vector<double> &x, int lag) {
 // a longer period gets the seasonal difference alone.
 constexpr int kMaxExpandedOrder = 60;
 
+// The Cholesky factor of a symmetric m x m matrix, in place (lower triangle); false when
+// a pivot is not finite or falls below 1e-12 of its diagonal entry, that is when A is not
+// numerically positive definite.
+bool CholeskyFactor(std::vector<double> &A, int m);
+
 // Roots of the AR and MA polynomials must lie outside this radius.
 constexpr double kRootRadius = 1.01;
 
