@@ -1,7 +1,12 @@
 // Speed of the one-sided periodogram against |X|^2/N from FFTW's real transform (double,
 // FFTW_ESTIMATE plan made outside the timed loop) in the same run, with the ratio printed
-// at the end; the transforms inside the periodogram timed alone, to show where its time
-// goes; and polyroot at degrees 10, 50 and 100.
+// at the end; our plain transform of the same length timed alone (the real one for even
+// N, the complex one for odd N, which is what the periodogram runs unless N has a prime
+// factor above 53); and polyroot at degrees 10, 50 and 100.
+//
+// Lengths: a power of two; a prime; 2^20 + 1 = 17 * 61681 and 10^5 + 3 (prime), odd
+// lengths on the chirp-z path; 999999 = 3^3 * 7 * 11 * 13 * 37, an odd length whose
+// factors are all supported.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -20,7 +25,7 @@
 
 namespace {
 
-const int kLengths[] = {1 << 20, 1000003};
+const int kLengths[] = {1 << 20, 1000003, (1 << 20) + 1, 999999, 100003};
 
 std::vector<double> Series(size_t n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -41,7 +46,7 @@ void Periodogram(benchmark::State &state, int N) {
   free_spectrum(obj);
 }
 
-// The transform the periodogram runs: real for even N, complex for odd N.
+// The plain transform of length N: real for even N, complex for odd N.
 void TransformOnly(benchmark::State &state, int N) {
   std::vector<double> x = Series(N, 1);
   std::vector<fft_data> in(N), out(N);

@@ -1,6 +1,7 @@
 // Periodogram and zero-padded power spectral density of a real series through the FFT:
-// the real-input transform for even lengths, the complex one with zero imaginary parts for
-// odd lengths.
+// the real-input transform for even lengths, the one-sided chirp-z transform for odd
+// lengths with a prime factor above 53, the complex one with zero imaginary parts for the
+// other odd lengths.
 #include <cstdlib>
 
 #include "core/spectrum/spectrum.h"
@@ -79,13 +80,15 @@ void complex_power_bins(fft_object *cobj, const double *x, int n, int L, Scales 
 }
 
 // spec and freq of a transform of length L with scale s, in the layout of side: bins
-// 0..L/2 from the transform (through the real plan when there is one), then for side 2
-// the mirror image after bin L/2 at negated frequencies.
-void spectrum_layout(fft_object *cobj, fft_real_object *robj, const double *x, int n, int L, double s, int side,
-                     double *spec, double *freq, const char *what) {
+// 0..L/2 from the transform (through the real plan or the chirp data when there is
+// one), then for side 2 the mirror image after bin L/2 at negated frequencies.
+void spectrum_layout(fft_object *cobj, fft_real_object *robj, const spectrum_chirp *zobj, const double *x, int n,
+                     int L, double s, int side, double *spec, double *freq, const char *what) {
   const Scales sc = power_scales(s, side);
   if (robj)
     even_power_bins(robj, x, n, L, sc, spec, what);
+  else if (zobj)
+    tsf_spectrum::chirp_power_bins(zobj, x, sc.edge, sc.interior, spec, what);
   else
     complex_power_bins(cobj, x, n, L, sc, spec, what);
   freq[0] = 0.0;
@@ -111,7 +114,7 @@ double alternating_sum(const double *x, int N) {
 
 void periodogram(spectrum_object *obj, double *x, double *spec, double *freq, int side) {
   const int N = obj->N;
-  spectrum_layout(obj->cobj, obj->robj, x, N, N, N, side, spec, freq, "periodogram");
+  spectrum_layout(obj->cobj, obj->robj, obj->zobj, x, N, N, N, side, spec, freq, "periodogram");
   if (N % 2 == 0) {
     const double a = alternating_sum(x, N);
     spec[N / 2] = a * a / N;
@@ -119,5 +122,5 @@ void periodogram(spectrum_object *obj, double *x, double *spec, double *freq, in
 }
 
 void psd(spectrum_object *obj, double *x, double *spec, double *freq, int side) {
-  spectrum_layout(obj->cobj2, obj->robj2, x, obj->N, obj->nfft, kTwoPi * obj->N, side, spec, freq, "psd");
+  spectrum_layout(obj->cobj2, obj->robj2, obj->zobj2, x, obj->N, obj->nfft, kTwoPi * obj->N, side, spec, freq, "psd");
 }

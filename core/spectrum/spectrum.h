@@ -38,9 +38,21 @@
 
 TSFORGE_BEGIN_DECLS
 
-/* Transform plans for series of length N and spectra over nfft >= N points. The two
-   real plans after nfft are this library's addition: the periodogram and psd of an even
-   length run through them. */
+/* Data of the one-sided chirp-z transform that gives bins 0..L/2 of an odd length L whose
+   complex plan runs Bluestein's algorithm (a prime factor above 53): internal. */
+typedef struct spectrum_chirp spectrum_chirp;
+
+/* Transform plans for series of length N and spectra over nfft >= N points. The fields
+   after nfft are this library's addition. The periodogram and psd of an even length run
+   through the real plans. Those of an odd length L with a prime factor above 53 run
+   through the chirp data: a circular convolution of a length M >= N + L/2 with factors
+   2, 3, 5 and 7 only (the one estimated fastest, below 2(N + L/2); 1500625 for
+   N = L = 10^6 + 3), whose kernel is transformed here once. A call then costs two M-point
+   transforms instead of the three of a power of two >= 2(L - 1) that the Bluestein plan
+   cobj would run. Memory: 32*M bytes in the object for each such length (the M-point plan
+   and the kernel: 48 MB for N = L = 10^6 + 3, about 50 bytes per point of L for the
+   periodogram), on top of cobj and cobj2, which stay as they are; each call takes a
+   work block of 32*M bytes. */
 typedef struct spectrum_object {
   fft_object *cobj;        /* forward complex plan of length N */
   fft_object *cobj2;       /* forward complex plan of length nfft; cobj when nfft = N */
@@ -48,6 +60,8 @@ typedef struct spectrum_object {
   int nfft;                /* padded transform length */
   fft_real_object *robj;   /* forward real plan of length N when N is even, else NULL */
   fft_real_object *robj2;  /* the same for nfft; robj when nfft = N */
+  spectrum_chirp *zobj;    /* chirp data for N inputs over N points when N needs it, else NULL */
+  spectrum_chirp *zobj2;   /* the same over nfft points; zobj when nfft = N */
 } spectrum_object;
 
 /* New object for series of length N >= 1 and spectra over nfft >= N points. */

@@ -16,6 +16,18 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 // malloc of bytes, or "<what>: out of memory" and exit status -1.
 void *work_block(std::size_t bytes, const char *what);
 
+// Whether bins 0..L/2 of an L-point transform run through the one-sided chirp-z transform:
+// odd lengths whose complex plan is a Bluestein plan.
+bool needs_chirp(int L);
+// The one-sided chirp-z data for n <= L inputs and the odd length L, or NULL when out of
+// memory.
+spectrum_chirp *chirp_init(int n, int L);
+void chirp_free(spectrum_chirp *z);
+// spec[0] = X[0]^2 * edge and spec[k] = |X[k]|^2 * interior for k = 1..L/2, X the L-point
+// transform of x (z->n values, then zeros). One work block of 2M complex values.
+void chirp_power_bins(const spectrum_chirp *z, const double *x, double edge, double interior, double *spec,
+                      const char *what);
+
 }  // namespace tsf_spectrum
 
 #endif  // TSFORGE_CORE_SPECTRUM_INTERNAL_H

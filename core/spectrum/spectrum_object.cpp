@@ -36,7 +36,11 @@ spectrum_object *spectrum_fft_init(int N, int nfft) {
   obj->cobj2 = nfft == N ? obj->cobj : fft_init(nfft, 1);
   obj->robj = N % 2 == 0 ? fft_real_init(N, 1) : nullptr;
   obj->robj2 = nfft == N ? obj->robj : nfft % 2 == 0 ? fft_real_init(nfft, 1) : nullptr;
-  if (!obj->cobj || !obj->cobj2 || (N % 2 == 0 && !obj->robj) || (nfft % 2 == 0 && !obj->robj2)) {
+  using tsf_spectrum::needs_chirp;
+  obj->zobj = needs_chirp(N) ? tsf_spectrum::chirp_init(N, N) : nullptr;
+  obj->zobj2 = nfft == N ? obj->zobj : needs_chirp(nfft) ? tsf_spectrum::chirp_init(N, nfft) : nullptr;
+  if (!obj->cobj || !obj->cobj2 || (N % 2 == 0 && !obj->robj) || (nfft % 2 == 0 && !obj->robj2) ||
+      (needs_chirp(N) && !obj->zobj) || (needs_chirp(nfft) && !obj->zobj2)) {
     free_spectrum(obj);
     return nullptr;
   }
@@ -49,6 +53,8 @@ void free_spectrum(spectrum_object *obj) {
   free_fft(obj->cobj);
   if (obj->robj2 != obj->robj) free_real_fft(obj->robj2);
   free_real_fft(obj->robj);
+  if (obj->zobj2 != obj->zobj) tsf_spectrum::chirp_free(obj->zobj2);
+  tsf_spectrum::chirp_free(obj->zobj);
   std::free(obj);
 }
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
+#include "core/spectrum/power_reference.h"
 #include "support/test_util.h"
 
 namespace {
@@ -13,28 +13,8 @@ namespace {
 using Vec = std::vector<double>;
 const double kPi = 3.14159265358979323846;
 
-// |X[k]|^2 for k = 0..L/2, X the L-point DFT of x (n values, then zeros), in long double.
-Vec direct_power(const Vec &x, int L) {
-  Vec p(L / 2 + 1);
-  for (int k = 0; k <= L / 2; ++k) {
-    long double re = 0, im = 0;
-    for (size_t t = 0; t < x.size(); ++t) {
-      long double a = 2.0L * 3.141592653589793238462643383279L * ((k * static_cast<long long>(t)) % L) / L;
-      re += x[t] * std::cos(a);
-      im -= x[t] * std::sin(a);
-    }
-    p[k] = static_cast<double>(re * re + im * im);
-  }
-  return p;
-}
-
-Vec random_series(int N, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::normal_distribution<double> nd(1.0, 2.0);
-  Vec x(N);
-  for (double &v : x) v = nd(gen);
-  return x;
-}
+using spectrum_ref::DirectPower;
+using spectrum_ref::RandomSeries;
 
 struct Spectrum {
   Vec spec, freq;
@@ -66,8 +46,8 @@ TEST(Periodogram, MatchesDirectDftForEveryLayoutAndLength) {
   std::vector<int> lengths = {97, 128, 243};
   for (int N = 1; N <= 40; ++N) lengths.push_back(N);
   for (int N : lengths) {
-    const Vec x = random_series(N, 11 + N);
-    const Vec ref = direct_power(x, N);
+    const Vec x = RandomSeries(N, 11 + N);
+    const Vec ref = DirectPower(x, N);
     const Spectrum two = run_periodogram(x, 2), one = run_periodogram(x, 1);
     double top = 0;
     for (double v : ref) top = std::fmax(top, v / N);
@@ -125,7 +105,7 @@ TEST(Periodogram, MatchesRSpecPgram) {
 
 TEST(Psd, EqualsPeriodogramOverTwoPiWhenNfftIsN) {
   for (int N : {8, 9, 13, 64, 97}) {
-    const Vec x = random_series(N, N);
+    const Vec x = RandomSeries(N, N);
     for (int side : {1, 2}) {
       const Spectrum p = run_periodogram(x, side), d = run_psd(x, N, side);
       const int n = side == 2 ? N : N / 2 + 1;
