@@ -38,7 +38,9 @@ CoreFit Scripted(const Candidate &c, double loglik, int nused) {
   f.nused = nused;
   f.phi.assign(c.p, 0.0);
   f.theta.assign(c.q, 0.0);
-  const int k = c.p + c.q + (c.constant ? 1 : 0);
+  f.PHI.assign(c.P, 0.0);
+  f.THETA.assign(c.Q, 0.0);
+  const int k = c.p + c.q + c.P + c.Q + (c.constant ? 1 : 0);
   f.vcov.assign(static_cast<size_t>(k * k), 0.0);
   for (int i = 0; i < k; ++i) f.vcov[i * k + i] = 0.01;
   return f;
@@ -135,6 +137,26 @@ TEST(AutoARIMA, SearchNeverChoosesAnIneligibleFit) {
       for (const TsAutoARIMAModel &m : r.models) EXPECT_FALSE(m.p == 3 && m.q == 2) << fault << stepwise;
     }
   }
+}
+
+// A seasonal landscape with one difference, best at (1,1)(1,0) without drift: the stepwise
+// search reaches it through seasonal neighbours and by switching the drift off.
+TEST(AutoARIMA, StepwiseWalksSeasonalOrdersAndTheDrift) {
+  const std::vector<double> x = Ar1(120, 13);
+  int fits = 0;
+  auto landscape = [&](const Candidate &c) {
+    ++fits;
+    const double miss = (c.p - 1) * (c.p - 1) + (c.q - 1) * (c.q - 1) + (c.P - 1) * (c.P - 1) + c.Q * c.Q;
+    return Scripted(c, -100.0 - 8.0 * miss - (c.constant ? 6.0 : 0.0), 116);
+  };
+  tsf_auto::SearchResult r = tsf_auto::SearchOrders(x, 0, 1, 4, true, true, landscape);
+  ASSERT_FALSE(r.models.empty());
+  const TsAutoARIMAModel *best = &r.models[0];
+  for (const TsAutoARIMAModel &m : r.models)
+    if (m.aicc < best->aicc) best = &m;
+  EXPECT_EQ(best->Name(), "ARIMA(1,0,1)(1,1,0)[4]");
+  EXPECT_EQ(r.tried, fits);
+  EXPECT_LT(fits, 60);
 }
 
 TEST(AutoARIMA, FullSearchVisitsEveryOrderAndDriftChoice) {
