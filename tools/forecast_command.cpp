@@ -1,5 +1,6 @@
-// tsforge forecast: chooses an ARIMA order by AIC (as the host entry point does) or fits
-// the order given, prints the model report and a forecast table, optionally a chart.
+// tsforge forecast: chooses a seasonal ARIMA model automatically (TsAutoARIMA), or runs the
+// host entry point's search by AIC (--grid), or fits the order given; prints the model,
+// its report and a forecast table, optionally a chart.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include "Forecast/ARIMA.h"
+#include "Forecast/AutoARIMA.h"
 #include "core/arima/arima.h"
+#include "core/dist/dist.h"
 #include "tools/commands.h"
 #include "tools/jobs.h"
 #include "tools/options.h"
@@ -23,30 +26,43 @@ namespace tsforge_cli {
 const char *const kForecastHelp =
     "usage: tsforge forecast FILE --column NAME [--column NAME ...] [options]\n"
     "\n"
-    "Fits an ARIMA(p, d, q) model to each column and forecasts it. Without --order the\n"
-    "order is chosen by the smallest AIC over p = 0..3, d = 0..2, q = 0..3, fitted by\n"
-    "exact maximum likelihood, as the library's CalculateOrderAndGetPredictions does.\n"
+    "Fits an ARIMA model to each column and forecasts it. By default the model is chosen\n"
+    "automatically (the library's TsAutoARIMA): the differences by unit-root tests, the\n"
+    "seasonal and non-seasonal orders by the smallest AICc among fits that converged to a\n"
+    "stationary and invertible model, by a stepwise search (--full: every order). --grid\n"
+    "runs instead the search of the library's CalculateOrderAndGetPredictions: the smallest\n"
+    "AIC over p = 0..3, d = 0..2, q = 0..3 by exact maximum likelihood. --order fits the\n"
+    "order given.\n"
     "\n"
     "options:\n"
     "  --column NAME     column to forecast (repeatable); a 1-based number with --no-header\n"
     "  --horizon H       number of steps to forecast, 1 to 10000 (default 12)\n"
+    "  --period S        seasonal period, 1 to 366 (12 for monthly data with a yearly cycle);\n"
+    "                    automatic model: default from --time, else 1\n"
+    "  --time NAME       automatic model: a column of decimal years (1990, 1990.25, ...)\n"
+    "                    whose regular step 1/S (S from 2 to 24) gives the period\n"
+    "  --full            automatic model: search every order instead of stepwise\n"
+    "  --grid            the 48-order search by AIC of CalculateOrderAndGetPredictions\n"
+    "  --level L         interval level in percent, above 0 and below 100 (default 95)\n"
     "  --order p,d,q     fit this order instead of searching (p, q 0 to 20; d 0 to 3);\n"
     "                    after its d differences the column must keep more values than\n"
     "                    twice the coefficients, p + q (+ 1 for the mean when d = 0)\n"
     "  --method M        mle, css or bj (default mle; the search needs mle)\n"
     "  --seasonal P,D,Q  fit the seasonal ARIMA(p, d, q)(P, D, Q) with --order and --period\n"
     "                    (P, Q 0 to 3; D 0 to 2)\n"
-    "  --period S        seasonal period, 1 to 366 (12 for monthly data with a yearly cycle)\n"
     "  --delimiter C     field delimiter, one character or 'tab' (default ',')\n"
     "  --no-header       the file has no header line\n"
-    "  --plot OUT.svg    write a chart of the series, the forecasts and their 95% band\n"
+    "  --plot OUT.svg    write a chart of the series, the forecasts and their interval band\n"
     "  --jobs N          process the columns on N threads (default 1)\n"
     "  --help            show this text\n"
     "\n"
-    "Prints, per column: the chosen order, the model report and a table of step,\n"
-    "forecast, mean square error and the 95% interval forecast +/- 1.96 sqrt(mse), to\n"
-    "ten significant digits. A model whose AR part is not stationary has no interval\n"
-    "(n/a, with a warning).\n"
+    "Prints, per column: the model, its coefficients and criteria (the core's report with\n"
+    "--grid and --order) and a table of step, forecast, mean square error and the interval\n"
+    "forecast +/- z sqrt(mse), to ten significant digits. The automatic model's mean square\n"
+    "errors include the estimation error of its coefficients and the spread of the other\n"
+    "models it compared, and z is a Student t quantile; otherwise z is the normal quantile\n"
+    "(1.96 for 95%). A model whose AR part is not stationary has no interval (n/a, with a\n"
+    "warning).\n"
     "Exit status: 0 success, 1 bad input or data, 2 usage error.\n";
 
 namespace {
@@ -55,6 +71,11 @@ struct Settings {
   TableSource source;
   std::vector<std::string> columns;
   int horizon = 12;
+  bool automatic = true;  // neither --grid nor --order
+  bool full = false;
+  std::string time_column;
+  bool period_given = false;
+  double level = 95.0;
   bool fixed_order = false;
   int p = 0, d = 0, q = 0;
   int method = 0;  // 0 MLE, 1 CSS, 2 Box-Jenkins
@@ -69,7 +90,10 @@ struct ColumnResult {
   std::vector<double> series;
   int p = 0, d = 0, q = 0;
   bool chosen = true;  // false when the search found no order
-  std::vector<double> forecasts, mse;
+  std::vector<double> forecasts, mse, lower, upper;
+  std::unique_ptr<TsAutoARIMA> automatic;
+  int period = 1;
+  std::string period_source;
   std::unique_ptr<arima_object, void (*)(arima_object *)> model{nullptr, arima_free};
   std::unique_ptr<sarima_object, void (*)(sarima_object *)> seasonal_model{nullptr, sarima_free};
   int retval() const { return model ? model->retval : seasonal_model->retval; }
@@ -103,9 +127,15 @@ void parse_order(const std::string &text, Settings &s) {
 // polynomials (orders p + S*P and q + S*Q) set the size of the state of the filter.
 void parse_seasonal(const ParsedArgs &a, Settings &s) {
   if (!a.has("seasonal") && !a.has("period")) return;
-  if (!a.has("seasonal")) throw UsageError("option '--period' needs '--seasonal' too");
+  if (!a.has("seasonal")) {
+    if (!s.automatic) throw UsageError("option '--period' needs '--seasonal' too");
+    s.period = parse_int("period", a.last("period"), 1, 366);
+    s.period_given = true;
+    return;
+  }
   if (!a.has("period")) throw UsageError("option '--seasonal' needs '--period' too");
-  if (!s.fixed_order) throw UsageError("option '--seasonal' needs '--order' too: the order search is not seasonal");
+  if (!s.fixed_order)
+    throw UsageError("option '--seasonal' needs '--order' too: without it the model is chosen automatically");
   int v[3];
   parse_triple("seasonal", "P,D,Q", a.last("seasonal"), 3, 2, v);
   s.seasonal = true;
@@ -115,6 +145,21 @@ void parse_seasonal(const ParsedArgs &a, Settings &s) {
     throw UsageError("the seasonal model is too large: p + S*P and q + S*Q must be at most 100");
 }
 
+// Options of the automatic model, and the interval level of every mode.
+void parse_automatic(const ParsedArgs &a, Settings &s) {
+  for (const char *name : {"time", "full"})
+    if (a.has(name) && !s.automatic)
+      throw UsageError(std::string("option '--") + name + "' is for the automatic model: not with --grid or --order");
+  if (a.has("time")) s.time_column = a.last("time");
+  s.full = a.has("full");
+  if (a.has("level")) {
+    const std::string &text = a.last("level");
+    s.level = parse_double("level", text, 0.0, 100.0);
+    if (s.level <= 0.0 || s.level >= 100.0)
+      throw UsageError("option '--level' needs a number above 0 and below 100, not '" + text + "'");
+  }
+}
+
 Settings parse_settings(const std::vector<std::string> &args) {
   ParsedArgs a = parse_args(args, {{"column", true, true},
                                    {"horizon", true, false},
@@ -122,6 +167,10 @@ Settings parse_settings(const std::vector<std::string> &args) {
                                    {"method", true, false},
                                    {"seasonal", true, false},
                                    {"period", true, false},
+                                   {"time", true, false},
+                                   {"full", false, false},
+                                   {"grid", false, false},
+                                   {"level", true, false},
                                    {"delimiter", true, false},
                                    {"no-header", false, false},
                                    {"plot", true, false},
@@ -133,6 +182,9 @@ Settings parse_settings(const std::vector<std::string> &args) {
   s.columns = distinct_values(a, "column");
   if (a.has("horizon")) s.horizon = parse_int("horizon", a.last("horizon"), 1, 10000);
   if (a.has("order")) parse_order(a.last("order"), s);
+  if (a.has("grid") && s.fixed_order) throw UsageError("options '--grid' and '--order' exclude each other");
+  s.automatic = !a.has("grid") && !s.fixed_order;
+  parse_automatic(a, s);
   if (a.has("method")) {
     const std::string &m = a.last("method");
     if (m == "mle") s.method = 0;
@@ -140,7 +192,7 @@ Settings parse_settings(const std::vector<std::string> &args) {
     else if (m == "bj") s.method = 2;
     else throw UsageError("option '--method' needs mle, css or bj, not '" + m + "'");
     if (s.method != 0 && !s.fixed_order)
-      throw UsageError("the order search compares AIC, which only --method mle provides: give --order too");
+      throw UsageError("the order searches compare likelihoods, which only --method mle provides: give --order too");
   }
   parse_seasonal(a, s);
   if (a.has("delimiter")) s.source.delimiter = parse_delimiter(a.last("delimiter"));
@@ -172,6 +224,7 @@ size_t expanded_values_needed(const Settings &s) {
 // more values than twice its coefficients: with fewer the estimates are not determined,
 // and the fit may wander without end or return variances below zero.
 size_t values_needed(const Settings &s) {
+  if (s.automatic) return 4;  // the smallest automatic model, a mean, needs 4 for its AICc
   if (!s.fixed_order) return 3;
   return std::max(differences(s) + 2 * coefficients(s) + 1, expanded_values_needed(s));
 }
@@ -187,8 +240,12 @@ std::string order_text(const Settings &s, int p, int d, int q) {
 
 std::string order_text(const Settings &s, const ColumnResult &r) { return order_text(s, r.p, r.d, r.q); }
 
+std::string model_name(const Settings &s, const ColumnResult &r) {
+  return r.automatic ? r.automatic->GetModel().Name() : order_text(s, r);
+}
+
 std::string needs_text(const Settings &s) {
-  if (!s.fixed_order) return "the model needs at least 3";
+  if (!s.fixed_order) return "the model needs at least " + std::to_string(values_needed(s));
   char text[200];
   if (expanded_values_needed(s) > differences(s) + 2 * coefficients(s) + 1)
     std::snprintf(text, sizeof text, "%s needs at least %zu: more than its differences and expanded orders",
@@ -237,6 +294,40 @@ void fit_and_forecast(const Settings &s, ColumnResult &r) {
     arima_predict(r.model.get(), r.series.data(), s.horizon, r.forecasts.data(), r.mse.data());
 }
 
+// The normal interval of the core's mean square errors at the level asked for.
+void set_normal_interval(const Settings &s, ColumnResult &r) {
+  const double z = normalinv(0.5 + s.level / 200.0, 0.0, 1.0);
+  r.lower.resize(r.forecasts.size());
+  r.upper.resize(r.forecasts.size());
+  for (size_t h = 0; h < r.forecasts.size(); ++h) {
+    const double half = z * std::sqrt(r.mse[h]);
+    r.lower[h] = r.forecasts[h] - half;
+    r.upper[h] = r.forecasts[h] + half;
+  }
+}
+
+// The automatic model of a column, with its period: given, read from the time column, or 1.
+void fit_automatic(const Settings &s, const std::vector<double> *time, ColumnResult &r) {
+  if (s.period_given) {
+    r.period = s.period, r.period_source = "given";
+  } else if (time != nullptr) {
+    r.period = TsAutoARIMA::InferPeriod(*time);
+    r.period_source = r.period > 1 ? "from the time column" : "the time column shows no seasonal period";
+  } else {
+    r.period = 1, r.period_source = "no --period or --time given";
+  }
+  r.automatic.reset(new TsAutoARIMA(r.period));
+  r.automatic->SetStepwise(!s.full);
+  r.automatic->SetLevel(s.level);
+  std::vector<double> out;
+  r.chosen = r.automatic->Fit(r.series) && r.automatic->Predict(s.horizon, out);
+  if (!r.chosen) return;
+  r.forecasts = r.automatic->GetXPred();
+  r.mse = r.automatic->GetMse();
+  r.lower = r.automatic->GetLower();
+  r.upper = r.automatic->GetUpper();
+}
+
 // Ten significant digits at any scale: a fixed count of decimals shows a series near
 // 5e-8 as zeros and one near 1e300 as 300 digits. NaN (no variance) reads "n/a".
 std::string table_number(double v) {
@@ -246,15 +337,72 @@ std::string table_number(double v) {
   return text;
 }
 
-void print_table(const ColumnResult &r) {
-  std::printf("\nForecasts (95%% interval: forecast +/- 1.96 * sqrt(mse))\n");
+void print_table(const ColumnResult &r, const std::string &interval) {
+  std::printf("\nForecasts (%s)\n", interval.c_str());
   std::printf("%5s %17s %17s %17s %17s\n", "step", "forecast", "mse", "lower", "upper");
-  for (size_t h = 0; h < r.forecasts.size(); ++h) {
-    double half = 1.96 * std::sqrt(r.mse[h]);
+  for (size_t h = 0; h < r.forecasts.size(); ++h)
     std::printf("%5zu %17s %17s %17s %17s\n", h + 1, table_number(r.forecasts[h]).c_str(),
-                table_number(r.mse[h]).c_str(), table_number(r.forecasts[h] - half).c_str(),
-                table_number(r.forecasts[h] + half).c_str());
-  }
+                table_number(r.mse[h]).c_str(), table_number(r.lower[h]).c_str(), table_number(r.upper[h]).c_str());
+}
+
+std::string level_text(const Settings &s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g%% interval", s.level);
+  return text;
+}
+
+std::string normal_interval_text(const Settings &s) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s: forecast +/- %.4g * sqrt(mse)", level_text(s).c_str(),
+                normalinv(0.5 + s.level / 200.0, 0.0, 1.0));
+  return text;
+}
+
+// The automatic model: how it was chosen, its coefficients with standard errors, its
+// criteria.
+void print_automatic(const Settings &s, const ColumnResult &r) {
+  const TsAutoARIMA &a = *r.automatic;
+  const TsAutoARIMAModel &m = a.GetModel();
+  std::printf("Model: %s\n", m.Name().c_str());
+  std::string seasonal;
+  if (m.s > 1)
+    seasonal = ", D = " + std::to_string(m.D) + " by the seasonal tests";
+  else if (r.period > 1)
+    seasonal = " (fewer than three seasons: no seasonal terms)";
+  char how[96];
+  if (a.GetFitsTried() == 0)
+    std::snprintf(how, sizeof how, "no fit, the series is constant after its differences");
+  else
+    std::snprintf(how, sizeof how, "the smallest AICc of %d fits (%s)", a.GetFitsTried(),
+                  s.full ? "full search" : "stepwise");
+  std::printf("Chosen by: %s; d = %d by KPSS%s; period %d (%s)\n", how, m.d, seasonal.c_str(), r.period,
+              r.period_source.c_str());
+  std::printf("\n%-16s %17s %17s\n", "Coefficient", "Estimate", "Standard error");
+  const size_t k = m.phi.size() + m.theta.size() + m.PHI.size() + m.THETA.size() + (m.constant ? 1 : 0);
+  size_t index = 0;
+  auto row = [&](const std::string &name, double value) {
+    const double se = m.vcov.size() == k * k ? std::sqrt(m.vcov[index * k + index]) : std::nan("");
+    std::printf("%-16s %17s %17s\n", name.c_str(), table_number(value).c_str(), table_number(se).c_str());
+    ++index;
+  };
+  const std::pair<const char *, const std::vector<double> *> groups[] = {
+      {"ar", &m.phi}, {"ma", &m.theta}, {"sar", &m.PHI}, {"sma", &m.THETA}};
+  for (const auto &g : groups)
+    for (size_t i = 0; i < g.second->size(); ++i) row(g.first + std::to_string(i + 1), (*g.second)[i]);
+  if (m.constant) row(m.d + m.D == 0 ? "mean" : "drift", m.c);
+  std::printf("\n%-16s %17s\n", "sigma^2", table_number(m.sigma2).c_str());
+  std::printf("%-16s %17s\n", "log-likelihood", table_number(m.loglik).c_str());
+  std::printf("%-16s %17s\n", "AIC", table_number(m.aic).c_str());
+  std::printf("%-16s %17s\n", "AICc", table_number(m.aicc).c_str());
+  std::printf("%-16s %17s\n", "BIC", table_number(m.bic).c_str());
+}
+
+std::string automatic_interval_text(const Settings &s, const ColumnResult &r) {
+  const TsAutoARIMAModel &m = r.automatic->GetModel();
+  char text[160];
+  std::snprintf(text, sizeof text, "%s: forecast +/- %.4g * sqrt(mse), Student t with %d degrees of freedom",
+                level_text(s).c_str(), r.automatic->GetQuantile(), m.nobs - m.Parameters());
+  return text;
 }
 
 // The forecaster reports the mean square errors of a model whose AR part is not
@@ -267,17 +415,17 @@ bool has_interval(const ColumnResult &r) {
 
 Chart forecast_chart(const Settings &s, const ColumnResult &r) {
   Chart c;
-  c.title = s.source.path + ": " + r.column + ", " + order_text(s, r) + " forecast";
+  c.title = s.source.path + ": " + r.column + ", " + model_name(s, r) + " forecast";
   c.x_label = "observation";
   c.y_label = r.column;
   ChartLine series{"series", "#1f4e9c", {}, {}};
   for (size_t i = 0; i < r.series.size(); ++i) series.x.push_back(double(i + 1)), series.y.push_back(r.series[i]);
   ChartLine fc{"forecast", "#c0392b", {}, {}};
-  ChartBand band{"95% interval", "#e67e22", {}, {}, {}};
+  ChartBand band{level_text(s), "#e67e22", {}, {}, {}};
   for (size_t h = 0; h < r.forecasts.size(); ++h) {
-    double x = double(r.series.size() + h + 1), half = 1.96 * std::sqrt(r.mse[h]);
+    double x = double(r.series.size() + h + 1);
     fc.x.push_back(x), fc.y.push_back(r.forecasts[h]);
-    band.x.push_back(x), band.lower.push_back(r.forecasts[h] - half), band.upper.push_back(r.forecasts[h] + half);
+    band.x.push_back(x), band.lower.push_back(r.lower[h]), band.upper.push_back(r.upper[h]);
   }
   if (has_interval(r)) c.bands.push_back(band);
   c.lines.push_back(series);
@@ -297,7 +445,11 @@ const char *status_text(int retval) {
 
 int forecast_command(const std::vector<std::string> &args) {
   Settings s = parse_settings(args);
-  Table table(s.source, s.columns);
+  std::vector<std::string> wanted = s.columns;
+  if (!s.time_column.empty() && std::find(wanted.begin(), wanted.end(), s.time_column) == wanted.end())
+    wanted.push_back(s.time_column);
+  Table table(s.source, wanted);
+  const std::vector<double> *time = s.time_column.empty() ? nullptr : &table.numeric_column(s.time_column);
   std::vector<ColumnResult> results(s.columns.size());
   for (size_t i = 0; i < s.columns.size(); ++i) {
     results[i].column = s.columns[i];
@@ -309,8 +461,14 @@ int forecast_command(const std::vector<std::string> &args) {
   {
     QuietStdout quiet;
     run_jobs(results.size(), s.jobs, [&](size_t i) {
-      results[i].chosen = choose_order(s, results[i]);
-      if (results[i].chosen) fit_and_forecast(s, results[i]);
+      ColumnResult &r = results[i];
+      if (s.automatic) {
+        fit_automatic(s, time, r);
+        return;
+      }
+      r.chosen = choose_order(s, r);
+      if (r.chosen) fit_and_forecast(s, r);
+      if (r.chosen) set_normal_interval(s, r);
     });
   }
 
@@ -321,29 +479,35 @@ int forecast_command(const std::vector<std::string> &args) {
     std::printf("File: %s, column: %s, %zu values\n", s.source.path.c_str(), r.column.c_str(), r.series.size());
     if (!r.chosen) {
       std::fflush(stdout);
-      std::fprintf(stderr,
-                   "tsforge: %s: column '%s': no model could be fitted: no order of the search has an AIC below "
-                   "999999\n",
-                   s.source.path.c_str(), r.column.c_str());
+      std::fprintf(stderr, "tsforge: %s: column '%s': no model could be fitted: %s\n", s.source.path.c_str(),
+                   r.column.c_str(),
+                   s.automatic ? "no candidate of the search is eligible (a converged, stationary and invertible "
+                                 "fit with finite forecast variances)"
+                               : "no order of the search has an AIC below 999999");
       status = 1;
       continue;
     }
-    std::printf("Order: %s%s\n", order_text(s, r).c_str(),
-                s.fixed_order ? " (given)" : " (smallest AIC over p = 0..3, d = 0..2, q = 0..3)");
-    std::fflush(stdout);
-    if (r.retval() == 0) {
-      std::fprintf(stderr, "tsforge: %s: column '%s': the model could not be estimated from these values\n",
-                   s.source.path.c_str(), r.column.c_str());
-      status = 1;
-      continue;
+    if (s.automatic) {
+      print_automatic(s, r);
+      print_table(r, automatic_interval_text(s, r));
+    } else {
+      std::printf("Order: %s%s\n", order_text(s, r).c_str(),
+                  s.fixed_order ? " (given)" : " (smallest AIC over p = 0..3, d = 0..2, q = 0..3)");
+      std::fflush(stdout);
+      if (r.retval() == 0) {
+        std::fprintf(stderr, "tsforge: %s: column '%s': the model could not be estimated from these values\n",
+                     s.source.path.c_str(), r.column.c_str());
+        status = 1;
+        continue;
+      }
+      if (s.seasonal)
+        sarima_summary(r.seasonal_model.get());
+      else
+        arima_summary(r.model.get());
+      print_table(r, normal_interval_text(s));
     }
-    if (s.seasonal)
-      sarima_summary(r.seasonal_model.get());
-    else
-      arima_summary(r.model.get());
-    print_table(r);
     std::fflush(stdout);
-    if (r.retval() != 1)
+    if (!s.automatic && r.retval() != 1)
       std::fprintf(stderr, "tsforge: warning: %s: column '%s': %s (status %d)\n", s.source.path.c_str(),
                    r.column.c_str(), status_text(r.retval()), r.retval());
     if (!has_interval(r))

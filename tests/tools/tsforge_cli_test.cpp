@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Forecast/ARIMA.h"
+#include "Forecast/AutoARIMA.h"
 #include "core/arima/arima.h"
 #include "support/test_util.h"
 
@@ -135,8 +136,8 @@ std::vector<double> printed_forecasts(const std::string &out) {
 
 }  // namespace
 
-TEST_F(Cli, ForecastNileMatchesEntryPoint) {
-  CliRun r = run("forecast " + example("nile.csv") + " --column flow --horizon 5 --plot " + path("nile.svg"));
+TEST_F(Cli, ForecastGridMatchesEntryPoint) {
+  CliRun r = run("forecast " + example("nile.csv") + " --column flow --grid --horizon 5 --plot " + path("nile.svg"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   std::vector<double> series = tsf_test::LoadSeries("nile.csv"), predictions;
@@ -166,9 +167,10 @@ TEST_F(Cli, ForecastFixedOrderTable) {
   std::regex row(R"(\n    ([123]) +(-?[0-9.]+) +([0-9.]+) +(-?[0-9.]+) +(-?[0-9.]+))");
   int rows = 0;
   for (std::sregex_iterator it(r.out.begin(), r.out.end(), row), end; it != end; ++it, ++rows) {
-    double f = std::stod((*it)[2]), mse = std::stod((*it)[3]);
-    EXPECT_NEAR(std::stod((*it)[4]), f - 1.96 * std::sqrt(mse), 2e-6);
-    EXPECT_NEAR(std::stod((*it)[5]), f + 1.96 * std::sqrt(mse), 2e-6);
+    // The normal 97.5% point, scipy.stats.norm.ppf(0.975).
+    double f = std::stod((*it)[2]), mse = std::stod((*it)[3]), z = 1.959963984540054;
+    EXPECT_NEAR(std::stod((*it)[4]), f - z * std::sqrt(mse), 2e-6);
+    EXPECT_NEAR(std::stod((*it)[5]), f + z * std::sqrt(mse), 2e-6);
   }
   EXPECT_EQ(rows, 3);
 }
@@ -472,11 +474,19 @@ TEST_F(Cli, SearchWithNoAicBelowTheBoundFitsNothing) {
   std::vector<double> v;
   for (int t = 0; t < 30; ++t) v.push_back(1e300 * (1 + 0.1 * std::sin(1.3 * t)));
   std::string file = write("huge.csv", series_csv(v));
-  CliRun r = run("forecast " + file + " --column v --horizon 3");
+  CliRun r = run("forecast " + file + " --column v --grid --horizon 3");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "File: " + file + ", column: v, 30 values\n");
   EXPECT_EQ(r.err, "tsforge: " + file +
                        ": column 'v': no model could be fitted: no order of the search has an AIC below 999999\n");
+  CliRun automatic = run("forecast " + file + " --column v --horizon 3");
+  EXPECT_EQ(automatic.status, 1);
+  EXPECT_EQ(automatic.out, "File: " + file + ", column: v, 30 values\n");
+  // The automatic model fits the standardised series, but the variances of values near
+  // 1e300 are beyond the largest double: no candidate is eligible.
+  EXPECT_EQ(automatic.err, "tsforge: " + file +
+                               ": column 'v': no model could be fitted: no candidate of the search is eligible (a "
+                               "converged, stationary and invertible fit with finite forecast variances)\n");
 }
 
 TEST_F(Cli, ForecastTableKeepsSignificantDigitsAtAnyScale) {
@@ -542,7 +552,7 @@ TEST_F(Cli, SeasonalOptionsAreChecked) {
       {ap + "--order 0,1,1 --seasonal 0,1,1", 2, "tsforge: option '--seasonal' needs '--period' too" + see},
       {ap + "--order 0,1,1 --period 12", 2, "tsforge: option '--period' needs '--seasonal' too" + see},
       {ap + "--seasonal 0,1,1 --period 12", 2,
-       "tsforge: option '--seasonal' needs '--order' too: the order search is not seasonal" + see},
+       "tsforge: option '--seasonal' needs '--order' too: without it the model is chosen automatically" + see},
       {ap + "--order 0,1,1 --seasonal 0,1 --period 12", 2,
        "tsforge: option '--seasonal' needs three integers P,D,Q, not '0,1'" + see},
       {ap + "--order 0,1,1 --seasonal 4,1,1 --period 12", 2,
@@ -555,6 +565,111 @@ TEST_F(Cli, SeasonalOptionsAreChecked) {
        "tsforge: " + short_file +
            ": column 'v' has 10 values; ARIMA(0, 1, 1)(0, 1, 1)[4] needs at least 11: more than its differences and "
            "expanded orders\n"},
+  };
+  for (const Case &c : cases) {
+    CliRun r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(r.err, c.message) << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The automatic model (the default)
+
+// A straight line is constant after one difference: ARIMA(0,1,0) with drift, exact
+// forecasts and zero variances, found without a fit; its report is exact to the digit.
+TEST_F(Cli, AutomaticModelReportLayout) {
+  std::string csv = "t,v\n";
+  for (int i = 1; i <= 30; ++i) csv += std::to_string(i) + "," + std::to_string(3 * i + 1) + "\n";
+  std::string file = write("line.csv", csv);
+  CliRun r = run("forecast " + file + " --column v --horizon 2");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "File: " + file + ", column: v, 30 values\n"
+            "Model: ARIMA(0,1,0) with drift\n"
+            "Chosen by: no fit, the series is constant after its differences; d = 1 by KPSS; period 1 (no "
+            "--period or --time given)\n"
+            "\n"
+            "Coefficient               Estimate    Standard error\n"
+            "drift                            3               n/a\n"
+            "\n"
+            "sigma^2                          0\n"
+            "log-likelihood                 n/a\n"
+            "AIC                            n/a\n"
+            "AICc                           n/a\n"
+            "BIC                            n/a\n"
+            "\n"
+            "Forecasts (95% interval: forecast +/- 2.052 * sqrt(mse), Student t with 27 degrees of freedom)\n"
+            " step          forecast               mse             lower             upper\n"
+            "    1                94                 0                94                94\n"
+            "    2                97                 0                97                97\n");
+}
+
+// Four years of monthly data with their decimal-year times: the period is read from the
+// time column, and model, forecasts and bounds are those of TsAutoARIMA.
+TEST_F(Cli, AutomaticModelIsTheLibrarys) {
+  const std::vector<double> all = tsf_test::LoadSeries("airpassengers.csv");
+  const std::vector<double> x(all.begin(), all.begin() + 48);
+  std::string csv = "time,passengers\n";
+  std::vector<double> time;
+  for (int i = 0; i < 48; ++i) {
+    time.push_back(1949.0 + i / 12.0);
+    char row[64];
+    std::snprintf(row, sizeof row, "%.10g,%g\n", time.back(), x[i]);
+    csv += row;
+  }
+  std::string file = write("ap48.csv", csv);
+  CliRun r = run("forecast " + file + " --column passengers --time time --horizon 4 --level 80 --plot " +
+                 path("ap.svg"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  TsAutoARIMA model(TsAutoARIMA::InferPeriod(time));
+  ASSERT_EQ(model.GetPeriod(), 12);
+  model.SetLevel(80.0);
+  std::vector<double> out;
+  ASSERT_TRUE(model.Fit(x));
+  ASSERT_TRUE(model.Predict(4, out));
+  EXPECT_NE(r.out.find("\nModel: " + model.GetModel().Name() + "\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("; period 12 (from the time column)\n"), std::string::npos) << r.out;
+  std::stringstream table(r.out.substr(r.out.find(" step ")));
+  std::string header;
+  std::getline(table, header);
+  int rows = 0;
+  for (int step; table >> step; ++rows) {
+    double f, mse, lower, upper;
+    ASSERT_TRUE(table >> f >> mse >> lower >> upper);
+    const int h = step - 1;
+    ASSERT_TRUE(h >= 0 && h < 4);
+    EXPECT_NEAR(f, out[h], 1e-9 * std::fabs(out[h]));
+    EXPECT_NEAR(lower, model.GetLower()[h], 1e-9 * std::fabs(out[h]));
+    EXPECT_NEAR(upper, model.GetUpper()[h], 1e-9 * std::fabs(out[h]));
+  }
+  EXPECT_EQ(rows, 4);
+  EXPECT_NE(read_file(path("ap.svg")).find("80% interval"), std::string::npos);
+}
+
+TEST_F(Cli, ModeOptionsAreChecked) {
+  const std::string nile = "forecast " + example("nile.csv") + " --column flow ";
+  const std::string few = write("few.csv", "v\n1\n2\n4\n");
+  const std::string see = "\n(see tsforge --help)\n";
+  struct Case {
+    std::string args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {nile + "--grid --order 1,0,0", 2, "tsforge: options '--grid' and '--order' exclude each other" + see},
+      {nile + "--grid --time time", 2,
+       "tsforge: option '--time' is for the automatic model: not with --grid or --order" + see},
+      {nile + "--order 1,0,0 --full", 2,
+       "tsforge: option '--full' is for the automatic model: not with --grid or --order" + see},
+      {nile + "--level 100", 2, "tsforge: option '--level' needs a number above 0 and below 100, not '100'" + see},
+      {nile + "--level abc", 2, "tsforge: option '--level' needs a number from 0 to 100, not 'abc'" + see},
+      {nile + "--period 0", 2, "tsforge: option '--period' needs an integer from 1 to 366, not '0'" + see},
+      {nile + "--method css", 2,
+       "tsforge: the order searches compare likelihoods, which only --method mle provides: give --order too" + see},
+      {nile + "--time when", 1, "tsforge: " + example("nile.csv") + ": no column named 'when'\n"},
+      {"forecast " + few + " --column v", 1, "tsforge: " + few + ": column 'v' has 3 values; the model needs at least 4\n"},
   };
   for (const Case &c : cases) {
     CliRun r = run(c.args);
