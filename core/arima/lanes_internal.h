@@ -102,9 +102,10 @@ TSF_LANE_INLINE typename lanes<L>::mask same_bits(const L &x, const L &y) {
   return bits_of(x) == bits_of(y);
 }
 
+// Without short circuit: no branch on an unpredictable lane.
 TSF_LANE_INLINE bool negate(bool m) { return !m; }
-TSF_LANE_INLINE bool both(bool a, bool b) { return a && b; }
-TSF_LANE_INLINE bool either(bool a, bool b) { return a || b; }
+TSF_LANE_INLINE bool both(bool a, bool b) { return a & b; }
+TSF_LANE_INLINE bool either(bool a, bool b) { return a | b; }
 TSF_LANE_INLINE bool any(bool m) { return m; }
 TSF_LANE_INLINE bool all(bool m) { return m; }
 template <class M>
@@ -146,6 +147,13 @@ TSF_LANE_INLINE bool any(const M &m) {
 template <class M>
 TSF_LANE_INLINE bool all(const M &m) {
   return !any(~m);
+}
+
+/* A mask as bit patterns: all ones where set, zero elsewhere. */
+TSF_LANE_INLINE std::uint64_t mask_bits(bool m) { return std::uint64_t{0} - static_cast<std::uint64_t>(m); }
+template <class M>
+TSF_LANE_INLINE auto mask_bits(const M &m) {
+  return (typename vector_of<sizeof(M) / 8>::bits)m;
 }
 
 template <class L>

@@ -101,7 +101,22 @@ TSF_LANE_INLINE L log_normal(const L &x, const L *kshift) {
   const L s2 = 2.0 * sh;
   const L hi = top + s2;
   const L hierr = s2 - (hi - top);
-  const L lo = (((k * kLn2Lo + lookup16(kLogCentreLo, idx)) + 2.0 * sl) + tail) + hierr;
+  // 2 s_lo + tail rounded to odd (its last bit set when the sum was inexact), so that it
+  // cannot fall on a tie of the final rounding it does not lie on: near x = 1, where top
+  // and the other low terms are zero, log(1 + f) for f a few units of 2^-52 lies within
+  // f^3/3 of a midpoint.
+  const L s2l = 2.0 * sl;
+  const L v = s2l + tail;
+  const L vb = v - s2l;
+  const L verr = (s2l - (v - vb)) + (tail - vb);
+  typedef typename lanes<L>::bits B;
+  const B vbits = bits_of(v);
+  // One unit in the last place towards the exact sum: +1 on the pattern when the error has
+  // v's sign, -1 otherwise; applied where the sum was inexact and v is even.
+  const B step = (B{} + 1) | (B{} - ((vbits ^ bits_of(verr)) >> 63));
+  const B sticky = mask_bits(verr != 0.0) & (B{} - ((vbits & 1) ^ 1));
+  const L odd = from_bits<L>(vbits + (step & sticky));
+  const L lo = ((k * kLn2Lo + lookup16(kLogCentreLo, idx)) + hierr) + odd;
   return hi + lo;
 }
 
