@@ -40,6 +40,7 @@ struct vector_of;
 TSF_VECTOR_OF(2)
 TSF_VECTOR_OF(4)
 TSF_VECTOR_OF(8)
+TSF_VECTOR_OF(16)
 #undef TSF_VECTOR_OF
 
 /* width, and the mask and bit-pattern types of a lane type. */
@@ -134,8 +135,12 @@ TSF_LANE_INLINE bool any(const M &m) {
   } else if constexpr (W == 4) {
     r = r | __builtin_shuffle(r, M{2, 3, 0, 1});
     r = r | __builtin_shuffle(r, M{1, 0, 3, 2});
-  } else {
+  } else if constexpr (W == 2) {
     r = r | __builtin_shuffle(r, M{1, 0});
+  } else {
+    std::int64_t v = 0;
+    for (int j = 0; j < W; ++j) v |= r[j];
+    return v != 0;
   }
   return r[0] != 0;
 #else

@@ -1,8 +1,8 @@
 /* Batched CSS and exact-likelihood objectives: the kernels of likelihood_internal.h on
-   vectors of 8 doubles compiled for AVX-512 (the whole kernel is inlined into a function
-   built for that instruction set, so no AVX-512 code exists outside it), or on vectors of
-   4 doubles for the baseline of the build. Each batch of points is cut into groups of the
-   vector width; a short last group repeats its last point in the spare lanes. */
+   vectors of doubles compiled for AVX-512 (the whole kernel is inlined into a function
+   built for that instruction set, so no AVX-512 code exists outside it), or for the
+   baseline of the build. Each batch of points is cut into groups of a vector width; a short
+   group repeats its last point in the spare lanes. */
 #include <cstdlib>
 #include <cstring>
 
@@ -113,41 +113,42 @@ void group(const alik_css_object *obj, bool exact, const double *points, int cou
 
 using group_fn = void (*)(const alik_css_object *, bool, const double *, int, double *, void *);
 
-/* The kernels of one instruction set: full groups of `width` points, and a last group of
-   at most half as many on vectors of half the width (the cost of a group follows the
-   width of its vectors, not the number of points in it). */
-struct kernel_set {
-  int width;
-  group_fn full;
-  group_fn half;
+/* The kernels of one instruction set, each for up to `lanes` points: a batch is cut into
+   groups of the widest that a group fills more than half of (the cost of a group follows
+   the width of its vectors, not the number of points in it). */
+struct kernel {
+  int lanes;
+  group_fn fn;
 };
 
-void evaluate_groups(const kernel_set &kernels, const alik_css_object *obj, bool exact, const double *points,
-                     int count, double *values, void *work) {
+void evaluate_groups(const kernel *kernels, int nkernels, const alik_css_object *obj, bool exact,
+                     const double *points, int count, double *values, void *work) {
   const int k = obj->pq;
-  const int W = kernels.width;
-  for (int first = 0; first < count; first += W) {
-    const int m = count - first < W ? count - first : W;
-    const group_fn fn = m <= W / 2 ? kernels.half : kernels.full;
-    fn(obj, exact, points + static_cast<std::size_t>(first) * k, m, values + first, work);
+  for (int first = 0; first < count;) {
+    const int left = count - first;
+    int i = 0;
+    while (i + 1 < nkernels && left <= kernels[i].lanes / 2) ++i;
+    const int m = left < kernels[i].lanes ? left : kernels[i].lanes;
+    kernels[i].fn(obj, exact, points + static_cast<std::size_t>(first) * k, m, values + first, work);
+    first += m;
   }
 }
 
 using half_base = tsf_lanes::vector_of<2>::real;
-const kernel_set kBaseKernels = {4, group<base>, group<half_base>};
+const kernel kBaseKernels[] = {{4, group<base>}, {2, group<half_base>}};
 
 #ifdef TSF_HAVE_AVX512_KERNELS
+template <class L>
 __attribute__((target("avx512f"), flatten)) void group_avx512(const alik_css_object *obj, bool exact,
                                                                const double *points, int count, double *values,
                                                                void *work) {
-  group<wide>(obj, exact, points, count, values, work);
+  group<L>(obj, exact, points, count, values, work);
 }
-__attribute__((target("avx512f"), flatten)) void group_avx512_half(const alik_css_object *obj, bool exact,
-                                                                    const double *points, int count,
-                                                                    double *values, void *work) {
-  group<base>(obj, exact, points, count, values, work);
-}
-const kernel_set kAvx512Kernels = {8, group_avx512, group_avx512_half};
+using wide2 = tsf_lanes::vector_of<16>::real;
+// The conditional residuals are one long chain of dependent operations: two vectors side by
+// side keep the processor busy. The filter has enough independent work in each step.
+const kernel kAvx512Css[] = {{16, group_avx512<wide2>}, {8, group_avx512<wide>}, {4, group_avx512<base>}};
+const kernel kAvx512Kalman[] = {{8, group_avx512<wide>}, {4, group_avx512<base>}};
 #endif
 
 bool avx512_in_processor() {
@@ -176,16 +177,19 @@ batch_likelihood::batch_likelihood(const alik_css_object *obj, bool exact, lane_
     : obj_(obj),
       exact_(exact),
       wide_(lanes == lane_set::avx512 ? avx512_in_processor() : lanes == lane_set::automatic && avx512_usable()),
-      work_(static_cast<std::size_t>(work_lanes(obj, exact)) * sizeof(wide)) {}
+      work_(static_cast<std::size_t>(work_lanes(obj, exact)) * sizeof(tsf_lanes::vector_of<16>::real)) {}
 
 void batch_likelihood::evaluate(const double *points, int count, double *values) {
 #ifdef TSF_HAVE_AVX512_KERNELS
   if (wide_) {
-    evaluate_groups(kAvx512Kernels, obj_, exact_, points, count, values, work_.p);
+    if (exact_)
+      evaluate_groups(kAvx512Kalman, 2, obj_, true, points, count, values, work_.p);
+    else
+      evaluate_groups(kAvx512Css, 3, obj_, false, points, count, values, work_.p);
     return;
   }
 #endif
-  evaluate_groups(kBaseKernels, obj_, exact_, points, count, values, work_.p);
+  evaluate_groups(kBaseKernels, 2, obj_, exact_, points, count, values, work_.p);
 }
 
 void batch_likelihood::evaluate_batch(const double *points, int count, int N, double *values, void *self) {

@@ -59,8 +59,8 @@ class batch_likelihood {
   /* The same, as the minimiser's batch objective. */
   tsf_optim::batch_objective objective() { return {&evaluate_batch, this}; }
 
-  /* Points one call of the kernels evaluates side by side. */
-  int width() const { return wide_ ? 8 : 4; }
+  /* Whether the AVX-512 kernels are used. */
+  bool wide() const { return wide_; }
 
  private:
   static void evaluate_batch(const double *points, int count, int N, double *values, void *self);
@@ -69,7 +69,7 @@ class batch_likelihood {
      the instruction set a function is compiled for, so a container of them cannot be
      trusted to provide it). */
   struct aligned_block {
-    static constexpr std::size_t kAlign = 64;
+    static constexpr std::size_t kAlign = 128;
     void *p = nullptr;
     explicit aligned_block(std::size_t bytes) : p(::operator new(bytes, std::align_val_t(kAlign))) {}
     ~aligned_block() { ::operator delete(p, std::align_val_t(kAlign)); }
