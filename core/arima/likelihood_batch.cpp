@@ -134,8 +134,15 @@ void evaluate_groups(const kernel *kernels, int nkernels, const alik_css_object 
   }
 }
 
+const kernel kSingleKernels[] = {{1, group<double>}};
+#if defined(__SSE2__) || defined(__VSX__) || defined(__ARM_NEON)
 using half_base = tsf_lanes::vector_of<2>::real;
 const kernel kBaseKernels[] = {{4, group<base>}, {2, group<half_base>}};
+#else
+// No vector unit the build may assume (PowerPC without VSX): one point at a time, as the
+// compiler would split the vectors into doubles anyway.
+const kernel kBaseKernels[] = {{1, group<double>}};
+#endif
 
 #ifdef TSF_HAVE_AVX512_KERNELS
 template <class L>
@@ -177,6 +184,7 @@ batch_likelihood::batch_likelihood(const alik_css_object *obj, bool exact, lane_
     : obj_(obj),
       exact_(exact),
       wide_(lanes == lane_set::avx512 ? avx512_in_processor() : lanes == lane_set::automatic && avx512_usable()),
+      single_(lanes == lane_set::single),
       work_(static_cast<std::size_t>(work_lanes(obj, exact)) * sizeof(tsf_lanes::vector_of<16>::real)) {}
 
 void batch_likelihood::evaluate(const double *points, int count, double *values) {
@@ -189,7 +197,11 @@ void batch_likelihood::evaluate(const double *points, int count, double *values)
     return;
   }
 #endif
-  evaluate_groups(kBaseKernels, 2, obj_, exact_, points, count, values, work_.p);
+  if (single_)
+    evaluate_groups(kSingleKernels, 1, obj_, exact_, points, count, values, work_.p);
+  else
+    evaluate_groups(kBaseKernels, sizeof kBaseKernels / sizeof kBaseKernels[0], obj_, exact_, points, count,
+                    values, work_.p);
 }
 
 void batch_likelihood::evaluate_batch(const double *points, int count, int N, double *values, void *self) {

@@ -17,7 +17,8 @@
 
 namespace tsf_arima {
 
-enum class lane_set { automatic, baseline, avx512 };
+/* single: one point at a time on doubles (what the baseline is without a vector unit). */
+enum class lane_set { automatic, single, baseline, avx512 };
 
 /* How the CSS and exact-likelihood estimators run method 7: with the batched objective
    (lanes, the cache of trial points) or the scalar minimiser; evaluations, when set,
@@ -80,6 +81,7 @@ class batch_likelihood {
   const alik_css_object *obj_;
   bool exact_;
   bool wide_;
+  bool single_;
   aligned_block work_;
 };
 

@@ -86,7 +86,8 @@ TEST(BatchLikelihood, EveryLaneIsTheScalarObjective) {
     for (bool exact : {false, true}) {
       alik_css_object *obj = exact ? alik_init(o.p, o.d, o.q, 240) : alik_css_init(o.p, o.d, o.q, 240);
       tsf_arima::load_series(obj, x.data(), 240);
-      for (tsf_arima::lane_set lanes : {tsf_arima::lane_set::baseline, tsf_arima::lane_set::avx512}) {
+      for (tsf_arima::lane_set lanes :
+           {tsf_arima::lane_set::single, tsf_arima::lane_set::baseline, tsf_arima::lane_set::avx512}) {
         // The widest group: 16 lanes (CSS with AVX-512), 8 (filter, AVX-512) or 4.
         const int W = tsf_arima::batch_likelihood(obj, exact, lanes).wide() ? (exact ? 8 : 16) : 4;
         for (int count = 1; count <= 2 * W + 1; ++count) {
@@ -124,7 +125,8 @@ TEST(BatchLikelihood, FixedPointShortcutIsExact) {
     for (const auto &b : mixed)
       if (with_unit_root || b[1] != -1.0) points.insert(points.end(), b.begin(), b.end());
     const int count = static_cast<int>(points.size() / 3);
-    for (tsf_arima::lane_set lanes : {tsf_arima::lane_set::baseline, tsf_arima::lane_set::avx512})
+    for (tsf_arima::lane_set lanes :
+         {tsf_arima::lane_set::single, tsf_arima::lane_set::baseline, tsf_arima::lane_set::avx512})
       EXPECT_TRUE(BatchMatchesScalar(obj, true, lanes, points, count)) << with_unit_root;
   }
   free_alik(obj);
