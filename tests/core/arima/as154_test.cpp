@@ -242,7 +242,7 @@ Fit RunFit(std::vector<double> x, int p, int d, int q, const tsf_arima::fit_opti
 }
 
 bool SameBits(const std::vector<double> &a, const std::vector<double> &b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ Outcome Batched(objective_function f, std::vector<double> x0, int cache_entries,
 }
 
 bool SameBits(const std::vector<double> &a, const std::vector<double> &b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 // Rosenbrock that overflows beyond |x| = 3 (trial points of long steps), and is NaN on a
