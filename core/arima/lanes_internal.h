@@ -40,7 +40,6 @@ struct vector_of;
 TSF_VECTOR_OF(2)
 TSF_VECTOR_OF(4)
 TSF_VECTOR_OF(8)
-TSF_VECTOR_OF(16)
 #undef TSF_VECTOR_OF
 
 /* width, and the mask and bit-pattern types of a lane type. */
@@ -57,13 +56,17 @@ struct lanes<double> {
   typedef std::uint64_t bits;
 };
 
+/* c in every lane. (Through an array: GCC builds a vector assigned lane by lane, or c - 0,
+   with one masked broadcast per lane.) */
 template <class L>
 TSF_LANE_INLINE L splat(double c) {
   if constexpr (sizeof(L) == sizeof(double)) {
     return c;
   } else {
+    double lanes[sizeof(L) / sizeof(double)];
+    for (double &v : lanes) v = c;
     L r;
-    for (std::size_t j = 0; j < sizeof(L) / sizeof(double); ++j) r[j] = c;
+    std::memcpy(&r, lanes, sizeof r);
     return r;
   }
 }
@@ -135,12 +138,8 @@ TSF_LANE_INLINE bool any(const M &m) {
   } else if constexpr (W == 4) {
     r = r | __builtin_shuffle(r, M{2, 3, 0, 1});
     r = r | __builtin_shuffle(r, M{1, 0, 3, 2});
-  } else if constexpr (W == 2) {
-    r = r | __builtin_shuffle(r, M{1, 0});
   } else {
-    std::int64_t v = 0;
-    for (int j = 0; j < W; ++j) v |= r[j];
-    return v != 0;
+    r = r | __builtin_shuffle(r, M{1, 0});
   }
   return r[0] != 0;
 #else
@@ -184,20 +183,12 @@ template <class B>
 TSF_LANE_INLINE typename vector_of<sizeof(B) / 8>::real lookup16(const double *table, const B &i) {
   typedef typename vector_of<sizeof(B) / 8>::real L;
 #if defined(__GNUC__) && !defined(__clang__)
-  if constexpr (sizeof(B) % 64 == 0) {
-    // Two vectors of eight hold the table: one permutation per eight lanes.
-    typedef vector_of<8>::real V8;
-    V8 lo, hi;
+  if constexpr (sizeof(B) == 64) {
+    // Two vectors of eight hold the table: one permutation per lookup.
+    L lo, hi;
     std::memcpy(&lo, table, sizeof lo);
     std::memcpy(&hi, table + 8, sizeof hi);
-    L r;
-    for (std::size_t h = 0; h < sizeof(B) / 64; ++h) {
-      vector_of<8>::mask part;
-      std::memcpy(&part, reinterpret_cast<const char *>(&i) + 64 * h, sizeof part);
-      const V8 v = __builtin_shuffle(lo, hi, part);
-      std::memcpy(reinterpret_cast<char *>(&r) + 64 * h, &v, sizeof v);
-    }
-    return r;
+    return __builtin_shuffle(lo, hi, (typename vector_of<8>::mask)i);
   }
 #endif
   L r;

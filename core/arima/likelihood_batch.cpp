@@ -151,11 +151,7 @@ __attribute__((target("avx512f"), flatten)) void group_avx512(const alik_css_obj
                                                                void *work) {
   group<L>(obj, exact, points, count, values, work);
 }
-using wide2 = tsf_lanes::vector_of<16>::real;
-// The conditional residuals are one long chain of dependent operations: two vectors side by
-// side keep the processor busy. The filter has enough independent work in each step.
-const kernel kAvx512Css[] = {{16, group_avx512<wide2>}, {8, group_avx512<wide>}, {4, group_avx512<base>}};
-const kernel kAvx512Kalman[] = {{8, group_avx512<wide>}, {4, group_avx512<base>}};
+const kernel kAvx512Kernels[] = {{8, group_avx512<wide>}, {4, group_avx512<base>}};
 #endif
 
 bool avx512_in_processor() {
@@ -185,15 +181,12 @@ batch_likelihood::batch_likelihood(const alik_css_object *obj, bool exact, lane_
       exact_(exact),
       wide_(lanes == lane_set::avx512 ? avx512_in_processor() : lanes == lane_set::automatic && avx512_usable()),
       single_(lanes == lane_set::single),
-      work_(static_cast<std::size_t>(work_lanes(obj, exact)) * sizeof(tsf_lanes::vector_of<16>::real)) {}
+      work_(static_cast<std::size_t>(work_lanes(obj, exact)) * sizeof(tsf_lanes::vector_of<8>::real)) {}
 
 void batch_likelihood::evaluate(const double *points, int count, double *values) {
 #ifdef TSF_HAVE_AVX512_KERNELS
   if (wide_) {
-    if (exact_)
-      evaluate_groups(kAvx512Kalman, 2, obj_, true, points, count, values, work_.p);
-    else
-      evaluate_groups(kAvx512Css, 3, obj_, false, points, count, values, work_.p);
+    evaluate_groups(kAvx512Kernels, 2, obj_, exact_, points, count, values, work_.p);
     return;
   }
 #endif

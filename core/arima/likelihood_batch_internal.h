@@ -70,7 +70,7 @@ class batch_likelihood {
      the instruction set a function is compiled for, so a container of them cannot be
      trusted to provide it). */
   struct aligned_block {
-    static constexpr std::size_t kAlign = 128;
+    static constexpr std::size_t kAlign = 64;
     void *p = nullptr;
     explicit aligned_block(std::size_t bytes) : p(::operator new(bytes, std::align_val_t(kAlign))) {}
     ~aligned_block() { ::operator delete(p, std::align_val_t(kAlign)); }

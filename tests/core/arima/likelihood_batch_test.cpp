@@ -1,7 +1,6 @@
 // The batched objectives against fcss and fas154, bit for bit: random parameter vectors of
 // many orders (stationary or not, unit MA roots, overflowing and NaN coefficients, lanes one
-// unit apart), every batch size up to two of the widest groups and one, both instruction
-// sets.
+// unit apart), every batch size up to two of the widest groups and one, every lane set.
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -88,8 +87,7 @@ TEST(BatchLikelihood, EveryLaneIsTheScalarObjective) {
       tsf_arima::load_series(obj, x.data(), 240);
       for (tsf_arima::lane_set lanes :
            {tsf_arima::lane_set::single, tsf_arima::lane_set::baseline, tsf_arima::lane_set::avx512}) {
-        // The widest group: 16 lanes (CSS with AVX-512), 8 (filter, AVX-512) or 4.
-        const int W = tsf_arima::batch_likelihood(obj, exact, lanes).wide() ? (exact ? 8 : 16) : 4;
+        const int W = tsf_arima::batch_likelihood(obj, exact, lanes).wide() ? 8 : 4;
         for (int count = 1; count <= 2 * W + 1; ++count) {
           std::vector<double> points;
           for (int j = 0; j < count; ++j) {
