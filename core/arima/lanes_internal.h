@@ -165,16 +165,11 @@ TSF_LANE_INLINE typename lanes<L>::mask no_lanes() {
   return splat<L>(0.0) != splat<L>(0.0);
 }
 
-/* Lane j of x, and x with lane j replaced by v (for moving points in and out). */
+/* Lane j of x. */
 TSF_LANE_INLINE double lane_value(double x, int) { return x; }
-TSF_LANE_INLINE void set_lane(double &x, int, double v) { x = v; }
 template <class L>
 TSF_LANE_INLINE double lane_value(const L &x, int j) {
   return x[j];
-}
-template <class L>
-TSF_LANE_INLINE void set_lane(L &x, int j, double v) {
-  x[j] = v;
 }
 
 /* table[i] in each lane, for a table of 16 doubles and indices 0..15. */
