@@ -81,6 +81,7 @@ void include_row(int np, const L &weight, L *xrow, const L &ynext, L *d, L *rbar
     const auto stop = both(use, di == 0.0);
     deficient = tsf_lanes::either(deficient, stop);
     active = both(active, tsf_lanes::negate(stop));
+    if (!any(active)) break;  // each row of starma ends at its first empty pivot
   }
 }
 
