@@ -2,16 +2,16 @@
 // horizon 12) on Nile (n = 100) and on simulated ARMA(2, 1) series of n = 1000 and 8000,
 // and single candidate fits.
 //
-// Counters: evals_per_fit is the number of objective values (CSS and exact likelihood) a
-// candidate fit computes, averaged over the 48 orders, with the minimiser's cache of trial
-// points (evals_per_fit), without it (evals_per_fit_nocache) and, for n <= 1000, on the
-// scalar path (evals_per_fit_scalar); counted through the estimators' internal options, for
-// which this program links the library's objects. peak_rss_MB is the peak resident memory.
+// Counters: evals_css / evals_ml count the calls of the exported objectives fcss and
+// fas154, by interposing them (glibc only); the batched evaluations of method 7 do not go
+// through them, so these are the scalar calls only (the evaluations per fit, batched, with
+// and without the cache, come from arima_evaluations_bench). peak_rss_MB is the peak
+// resident memory of the process so far.
 //
 // Comparison with R: set TSFORGE_R_GRID to an R script that takes FILE.csv, fits the same
 // 48 orders with stats::arima and prints "seconds=S" (../shared/tools/r-arima-grid.R); the
-// search benchmarks then run it on the same series in the same run and report r_seconds and
-// speedup (R's time over ours, both wall-clock).
+// search benchmarks then run it on the same series in the same run and report r_seconds
+// and speedup (R's time over ours, both wall-clock).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -25,7 +25,31 @@
 
 #include "Forecast/ARIMA.h"
 #include "core/arima/arima.h"
-#include "core/arima/likelihood_batch_internal.h"
+
+#if defined(__GLIBC__)
+#include <dlfcn.h>
+
+namespace {
+long g_evalCss = 0;
+long g_evalMl = 0;
+}  // namespace
+
+using objective_t = double (*)(double *, int, void *);
+
+// The estimators hand these exported objectives to the minimiser by address, so the
+// program's definitions take their place; each forwards to the library's own.
+extern "C" double fcss(double *b, int n, void *params) {
+  static objective_t real = reinterpret_cast<objective_t>(dlsym(RTLD_NEXT, "fcss"));
+  ++g_evalCss;
+  return real(b, n, params);
+}
+extern "C" double fas154(double *b, int n, void *params) {
+  static objective_t real = reinterpret_cast<objective_t>(dlsym(RTLD_NEXT, "fas154"));
+  ++g_evalMl;
+  return real(b, n, params);
+}
+#define TSF_COUNT_EVALS 1
+#endif
 
 namespace {
 
@@ -93,43 +117,23 @@ double RSeconds(const std::vector<double> &x) {
   return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 8);
 }
 
-// Objective values per candidate fit over the 48 orders of the search.
-double EvaluationsPerFit(const std::vector<double> &series, const tsf_arima::fit_options &base) {
-  std::vector<double> x(series);
-  const int N = static_cast<int>(x.size());
-  long evaluations = 0;
-  int fits = 0;
-  tsf_arima::fit_options options = base;
-  options.evaluations = &evaluations;
-  std::fflush(stdout);
-  for (int p = 0; p <= 3; ++p)
-    for (int d = 0; d <= 2; ++d)
-      for (int q = 0; q <= 3; ++q) {
-        const int k = p + q + (d == 0 ? 1 : 0);
-        std::vector<double> phi(p + 1), theta(q + 1), res(N), vcov(k * k + 1);
-        double mean = 0.0, var = 0.0, loglik = 0.0;
-        tsf_arima::as154_fit(options, x.data(), N, 7, p, d, q, phi.data(), theta.data(), &mean, &var, res.data(),
-                             &loglik, vcov.data());
-        ++fits;
-      }
-  return static_cast<double>(evaluations) / fits;
-}
-
 void BM_OrderSearch(benchmark::State &state) {
   const std::vector<double> &x = Series(static_cast<int>(state.range(0)));
   std::vector<int> order;
+#ifdef TSF_COUNT_EVALS
+  g_evalCss = g_evalMl = 0;
+#endif
   for (auto _ : state) {
     std::vector<double> pred;
     order.clear();
     CalculateOrderAndGetPredictions(x, pred, 12, order);
     benchmark::DoNotOptimize(pred.data());
   }
-  tsf_arima::fit_options cached, uncached, scalar;
-  uncached.cache_entries = 0;
-  scalar.batched = false;
-  state.counters["evals_per_fit"] = EvaluationsPerFit(x, cached);
-  state.counters["evals_per_fit_nocache"] = EvaluationsPerFit(x, uncached);
-  if (x.size() <= 1000) state.counters["evals_per_fit_scalar"] = EvaluationsPerFit(x, scalar);
+  const double iters = static_cast<double>(state.iterations());
+#ifdef TSF_COUNT_EVALS
+  state.counters["evals_css"] = g_evalCss / iters;
+  state.counters["evals_ml"] = g_evalMl / iters;
+#endif
   state.counters["peak_rss_MB"] = PeakRssMb();
   state.counters["n"] = static_cast<double>(x.size());
   state.SetLabel("order (" + std::to_string(order[0]) + "," + std::to_string(order[1]) + "," +
@@ -138,8 +142,7 @@ void BM_OrderSearch(benchmark::State &state) {
   if (r > 0.0) {
     state.counters["r_seconds"] = r;
     // R's seconds per search over ours, from the wall-clock timer of this run.
-    state.counters["speedup"] = benchmark::Counter(r * static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
+    state.counters["speedup"] = benchmark::Counter(r * iters, benchmark::Counter::kIsRate);
   }
 }
 BENCHMARK(BM_OrderSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -151,6 +154,9 @@ void BM_CandidateFit(benchmark::State &state) {
   const int p = static_cast<int>(state.range(0)), d = static_cast<int>(state.range(1)),
             q = static_cast<int>(state.range(2));
   std::vector<double> y(12), mse(12);
+#ifdef TSF_COUNT_EVALS
+  g_evalCss = g_evalMl = 0;
+#endif
   int ret = 0;
   for (auto _ : state) {
     arima_object *obj = arima_init(p, d, q, static_cast<int>(x.size()));
@@ -160,6 +166,10 @@ void BM_CandidateFit(benchmark::State &state) {
     arima_free(obj);
     benchmark::DoNotOptimize(y.data());
   }
+#ifdef TSF_COUNT_EVALS
+  state.counters["evals_css"] = g_evalCss / static_cast<double>(state.iterations());
+  state.counters["evals_ml"] = g_evalMl / static_cast<double>(state.iterations());
+#endif
   state.counters["retval"] = ret;
 }
 BENCHMARK(BM_CandidateFit)
