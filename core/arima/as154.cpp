@@ -14,6 +14,7 @@
 
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
+#include "core/arima/likelihood_batch_internal.h"
 #include "core/arima/log_internal.h"
 #include "core/optim/optim.h"
 #include "core/stats/stats.h"
@@ -81,10 +82,19 @@ double fas154(double *b, int ncoeff, void *params) {
 
 int as154(double *x, int N, int optmethod, int p, int d, int q, double *phi, double *theta,
           double *mean, double *var, double *res, double *loglik, double *vcov) {
-  if (!tsf_arima::valid_fit_input(N, p, d, q)) return 0;
+  return tsf_arima::as154_fit(tsf_arima::fit_options{}, x, N, optmethod, p, d, q, phi, theta, mean, var, res,
+                              loglik, vcov);
+}
+
+}  // extern "C"
+
+int tsf_arima::as154_fit(const fit_options &options, double *x, int N, int optmethod, int p, int d, int q,
+                         double *phi, double *theta, double *mean, double *var, double *res, double *loglik,
+                         double *vcov) {
+  if (!valid_fit_input(N, p, d, q)) return 0;
   alik_object *obj = alik_init(p, d, q, N);
-  const int css_code = css(x, N, optmethod, p, d, q, phi, theta, mean, var, res, loglik, vcov);
-  const int n = tsf_arima::load_series(obj, x, N);
+  const int css_code = css_fit(options, x, N, optmethod, p, d, q, phi, theta, mean, var, res, loglik, vcov);
+  const int n = load_series(obj, x, N);
   std::vector<double> b(static_cast<std::size_t>(obj->pq), 0.0);
   if (css_code == 15) {
     // The conditional fit stopped where its objective overflowed: its last point is no
@@ -98,10 +108,9 @@ int as154(double *x, int N, int optmethod, int p, int d, int q, double *phi, dou
   obj->mean = *mean;
   if (obj->M == 1) b[p + q] = obj->mean;
   objective_function f = {fas154, obj};
-  const int code =
-      tsf_arima::minimise_and_report(&f, obj, b.data(), optmethod, phi, theta, mean, var, res, loglik, vcov);
+  batch_likelihood batch(obj, true, options.lanes);
+  const int code = minimise_and_report(&f, &batch, options, obj, b.data(), optmethod, phi, theta, mean, var, res,
+                                       loglik, vcov);
   free_alik(obj);
   return code;
 }
-
-}  // extern "C"

@@ -17,6 +17,8 @@
 
 #include "core/arima/arima.h"
 #include "core/arima/estimators_internal.h"
+#include "core/arima/likelihood_batch_internal.h"
+#include "core/arima/likelihood_internal.h"
 #include "core/arima/log_internal.h"
 #include "core/matrix/matrix.h"
 #include "core/optim/optim.h"
@@ -60,69 +62,10 @@ alik_css_object *alloc_likelihood_object(int p, int d, int q, int N, std::size_t
   return obj;
 }
 
-namespace {
-
-/* Residuals e[t], t = t0 .. n-1, of orders P, Q known at compile time, for t0 >= p + q
-   where every MA term is present: the last Q residuals stay in registers. The terms
-   are subtracted in the same order as in the general loop, so the sums agree bit for
-   bit. */
-template <int P, int Q>
-double css_tail(const double *phi, const double *c, const double *w, int t0, int n, double *e,
-                double ssq) {
-  double last[Q > 0 ? Q : 1];
-  for (int j = 0; j < Q; ++j) last[j] = e[t0 - 1 - j];
-  for (int t = t0; t < n; ++t) {
-    double et = w[t];
-    for (int j = 1; j <= P; ++j) et -= phi[j - 1] * w[t - j];
-    for (int j = 1; j <= Q; ++j) et -= c[j - 1] * last[j - 1];
-    for (int j = Q - 1; j > 0; --j) last[j] = last[j - 1];
-    if (Q > 0) last[0] = et;
-    e[t] = et;
-    ssq += et * et;
-  }
-  return ssq;
-}
-
-using tail_fn = double (*)(const double *, const double *, const double *, int, int, double *, double);
-
-template <int P>
-tail_fn tail_for_q(int q) {
-  switch (q) {
-    case 0: return css_tail<P, 0>;
-    case 1: return css_tail<P, 1>;
-    case 2: return css_tail<P, 2>;
-    case 3: return css_tail<P, 3>;
-    default: return nullptr;
-  }
-}
-
-tail_fn tail_for(int p, int q) {
-  switch (p) {
-    case 0: return tail_for_q<0>(q);
-    case 1: return tail_for_q<1>(q);
-    case 2: return tail_for_q<2>(q);
-    case 3: return tail_for_q<3>(q);
-    default: return nullptr;
-  }
-}
-
-}  // namespace
-
 double css_residuals(int p, int q, const double *phi, const double *c, const double *w, int n, double *e) {
+  const centred_series<double> series{w, 0.0, false};
   double ssq = 0.0;
-  const tail_fn tail = tail_for(p, q);
-  // The general loop runs up to where every MA term is present, or throughout when the
-  // orders have no specialised tail.
-  const int t_general = tail != nullptr ? (p + q < n ? p + q : n) : n;
-  for (int t = p; t < t_general; ++t) {
-    double et = w[t];
-    for (int j = 1; j <= p; ++j) et -= phi[j - 1] * w[t - j];
-    const int kq = q < t - p ? q : t - p;
-    for (int j = 1; j <= kq; ++j) et -= c[j - 1] * e[t - j];
-    e[t] = et;
-    ssq += et * et;
-  }
-  if (tail != nullptr && t_general < n) ssq = tail(phi, c, w, t_general, n, e, ssq);
+  css_sum_of_squares<double, true>(p, q, phi, c, series, n, e, ssq);
   return ssq;
 }
 
@@ -162,14 +105,44 @@ void covariance_from_hessian(double *vcov, int k, double factor) {
 
 }  // namespace
 
+namespace {
+
+/* An objective that counts its evaluations. */
+struct counted_objective {
+  objective_function inner;
+  long *count;
+  static double call(double *x, int n, void *self) {
+    auto *c = static_cast<counted_objective *>(self);
+    ++*c->count;
+    return c->inner.funcpt(x, n, c->inner.params);
+  }
+};
+
+/* The most parameters for which the batched minimiser is used: its Hessian holds the
+   (N + 1)^2 points of the difference scheme at once. */
+constexpr int kMaxBatchedParameters = 32;
+
+}  // namespace
+
 int minimise_and_report(objective_function *f, alik_css_object *obj, double *b, int optmethod,
                         double *phi, double *theta, double *mean, double *var, double *res,
                         double *loglik, double *vcov) {
+  fit_options scalar;
+  scalar.batched = false;
+  return minimise_and_report(f, nullptr, scalar, obj, b, optmethod, phi, theta, mean, var, res, loglik, vcov);
+}
+
+int minimise_and_report(objective_function *f_in, batch_likelihood *batch, const fit_options &options,
+                        alik_css_object *obj, double *b, int optmethod, double *phi, double *theta,
+                        double *mean, double *var, double *res, double *loglik, double *vcov) {
   const int k = obj->pq;
   const int p = obj->p;
   const int q = obj->q;
   const int n = obj->length;
   const int d = obj->d;
+  counted_objective counted{*f_in, options.evaluations};
+  objective_function counting = {counted_objective::call, &counted};
+  objective_function *f = options.evaluations != nullptr ? &counting : f_in;
   // A minimiser that stops before its first iteration leaves its output untouched.
   std::vector<double> xopt(b, b + k);
   int code;
@@ -178,13 +151,24 @@ int minimise_and_report(objective_function *f, alik_css_object *obj, double *b, 
     f->funcpt(xopt.data(), 0, f->params);
     code = 1;
   } else {
-    code = exit_status(fminunc(f, nullptr, k, b, 1.0, optmethod, xopt.data()));
     std::vector<double> dx(static_cast<std::size_t>(k), 1.0);
     for (int i = 0; i < k * k; ++i) vcov[i] = 0.0;
-    if (hessian_fd(f, xopt.data(), k, dx.data(), obj->eps, vcov) != 0) {
-      // The Hessian stopped at a perturbed point: evaluate at the optimum again so that
-      // the residuals, variance and objective value reported belong to it.
+    if (batch != nullptr && options.batched && optmethod == 7 && k <= kMaxBatchedParameters) {
+      const tsf_optim::batch_objective bf = batch->objective();
+      tsf_optim::batch_options bo;
+      bo.cache_entries = options.cache_entries;
+      bo.evaluations = options.evaluations;
+      code = exit_status(tsf_optim::fminunc_batched(f, &bf, k, b, 1.0, xopt.data(), bo));
+      tsf_optim::hessian_fd_batched(&bf, xopt.data(), k, dx.data(), obj->eps, vcov, options.evaluations);
+      // The work object is left as after the scalar Hessian: last evaluated at the optimum.
       f->funcpt(xopt.data(), k, f->params);
+    } else {
+      code = exit_status(fminunc(f, nullptr, k, b, 1.0, optmethod, xopt.data()));
+      if (hessian_fd(f, xopt.data(), k, dx.data(), obj->eps, vcov) != 0) {
+        // The Hessian stopped at a perturbed point: evaluate at the optimum again so that
+        // the residuals, variance and objective value reported belong to it.
+        f->funcpt(xopt.data(), k, f->params);
+      }
     }
     covariance_from_hessian(vcov, k, static_cast<double>(n - d));
   }
@@ -233,9 +217,18 @@ double fcss(double *b, int ncoeff, void *params) {
 
 int css(double *x, int N, int optmethod, int p, int d, int q, double *phi, double *theta,
         double *mean, double *var, double *res, double *loglik, double *vcov) {
-  if (!tsf_arima::valid_fit_input(N, p, d, q)) return 0;
+  return tsf_arima::css_fit(tsf_arima::fit_options{}, x, N, optmethod, p, d, q, phi, theta, mean, var, res,
+                            loglik, vcov);
+}
+
+}  // extern "C"
+
+int tsf_arima::css_fit(const fit_options &options, double *x, int N, int optmethod, int p, int d, int q,
+                       double *phi, double *theta, double *mean, double *var, double *res, double *loglik,
+                       double *vcov) {
+  if (!valid_fit_input(N, p, d, q)) return 0;
   alik_css_object *obj = alik_css_init(p, d, q, N);
-  const int n = tsf_arima::load_series(obj, x, N);
+  const int n = load_series(obj, x, N);
   double mu = 0.0;
   if (d == 0) mu = ::mean(obj->x, n);
   obj->mean = mu;
@@ -243,10 +236,9 @@ int css(double *x, int N, int optmethod, int p, int d, int q, double *phi, doubl
   std::vector<double> b(static_cast<std::size_t>(obj->pq), 0.0);
   if (obj->M == 1) b[p + q] = mu;
   objective_function f = {fcss, obj};
-  const int code =
-      tsf_arima::minimise_and_report(&f, obj, b.data(), optmethod, phi, theta, mean, var, res, loglik, vcov);
+  batch_likelihood batch(obj, false, options.lanes);
+  const int code = minimise_and_report(&f, &batch, options, obj, b.data(), optmethod, phi, theta, mean, var, res,
+                                       loglik, vcov);
   free_alik_css(obj);
   return code;
 }
-
-}  // extern "C"

@@ -175,6 +175,13 @@ int bfgs_min2(objective_function *funcval, gradient_function *grad, double *xi, 
               double fsval, double maxstep, int maxiter, int *iter, double eps, double gtol, double ftol,
               double xtol, double *xf) {
   (void)m;
+  return tsf_optim::bfgs_min2_from(funcval, grad, xi, N, dx, fsval, maxstep, maxiter, iter, eps, gtol, ftol, xtol,
+                                   xf, nullptr);
+}
+
+int tsf_optim::bfgs_min2_from(objective_function *funcval, gradient_function *grad, double *xi, int N,
+                              double *dx, double fsval, double maxstep, int maxiter, int *iter, double eps,
+                              double gtol, double ftol, double xtol, double *xf, point_source *src) {
   // One block for every vector of the run: the iterations allocate nothing.
   const size_t n = static_cast<size_t>(N);
   std::vector<double> block(n * n + 9 * n);
@@ -191,10 +198,15 @@ int bfgs_min2(objective_function *funcval, gradient_function *grad, double *xi, 
     dx[i] = 1.0 / dx[i];
   }
 
-  double f0 = eval_f(funcval, xi, N);
-  code = check_value(f0);
-  // After a non-finite start value the gradient would only repeat the message.
-  if (code == 0 && grad_fd(funcval, grad, xi, N, dx, h, g) == 15) code = 15;
+  double f0;
+  if (src != nullptr) {
+    code = src->start(xi, N, dx, h, &f0, g);
+  } else {
+    f0 = eval_f(funcval, xi, N);
+    code = check_value(f0);
+    // After a non-finite start value the gradient would only repeat the message.
+    if (code == 0 && grad_fd(funcval, grad, xi, N, dx, h, g) == 15) code = 15;
+  }
 
   if (maxstep <= 0.0) {
     double sdx = 0.0, sx = 0.0;
@@ -222,7 +234,8 @@ int bfgs_min2(objective_function *funcval, gradient_function *grad, double *xi, 
     std::copy(g, g + N, g_old);
 
     std::copy(xc, xc + N, xf);
-    int lscode = cvsrch_ws(funcval, grad, xf, &fx, g, &stp, p, N, dx, maxstep, maxiter, h, ftol, gtol, xtol, wa);
+    int lscode = cvsrch_ws(funcval, grad, xf, &fx, g, &stp, p, N, dx, maxstep, maxiter, h, ftol, gtol, xtol, wa,
+                           src);
     code = stopcheck2_mt(fx, N, fo, g, dx, eps, gtol, ftol, lscode);
     fo = fx;
     bfgs_factored_ws(L, N, eps, xc, xf, g_old, g, upd);

@@ -138,7 +138,7 @@ int cstep(double *stx, double *fx, double *dx, double *sty, double *fy, double *
 
 int cvsrch_ws(objective_function *funcval, gradient_function *grad, double *x, double *fx, double *grad_x,
               double *stp, double *s, int N, double *dx, double stpmax, int maxfev, double eps2, double ftol,
-              double gtol, double xtol, double *wa) {
+              double gtol, double xtol, double *wa, tsf_optim::point_source *src) {
   const double p5 = 0.5, p66 = 0.66, xtrapf = 4.0;
   int info = 0, infoc = 1;
   if (N <= 0 || *stp <= 0.0 || ftol < 0.0 || gtol < 0.0 || xtol < 0.0) return 0;
@@ -180,10 +180,14 @@ int cvsrch_ws(objective_function *funcval, gradient_function *grad, double *x, d
       *stp = stx;
 
     for (int i = 0; i < N; ++i) x[i] = wa[i] + *stp * s[i];
-    *fx = eval_f(funcval, x, N);
-    if (check_value(*fx) != 0) return 15;
-    // A non-finite value at a difference point is as fatal as one at the trial point.
-    if (grad_cd(funcval, grad, x, N, dx, eps2, grad_x) != 0) return 15;
+    if (src != nullptr) {
+      if (src->trial(x, N, dx, eps2, fx, grad_x) != 0) return 15;
+    } else {
+      *fx = eval_f(funcval, x, N);
+      if (check_value(*fx) != 0) return 15;
+      // A non-finite value at a difference point is as fatal as one at the trial point.
+      if (grad_cd(funcval, grad, x, N, dx, eps2, grad_x) != 0) return 15;
+    }
     ++nfev;
     double dg = dot(grad_x, s, N);
     double ftest1 = finit + *stp * dgtest;
@@ -231,7 +235,7 @@ int cvsrch(objective_function *funcval, gradient_function *grad, double *x, doub
   if (N <= 0) return 0;
   std::vector<double> wa(N);
   return cvsrch_ws(funcval, grad, x, fx, grad_x, stp, s, N, dx, stpmax, maxfev, eps2, ftol, gtol, xtol,
-                   wa.data());
+                   wa.data(), nullptr);
 }
 
 int lnsrchmt(objective_function *funcval, gradient_function *grad, double *xi, double *fx, double *grad_x,

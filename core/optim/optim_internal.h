@@ -44,6 +44,28 @@ inline double step_base(double x, double dx) {
   return (x >= 0.0 ? 1.0 : -1.0) * typ;
 }
 
+/* Where bfgs_min2 and its line search take values and finite-difference gradients from,
+   when not from the scalar calls (the objective, then grad_fd / grad_cd): each returns 0,
+   or 15 after printing what the scalar calls print, and leaves f and g as they would. */
+class point_source {
+ public:
+  /* f(x) and the forward-difference gradient with relative step h. */
+  virtual int start(double *x, int N, double *dx, double h, double *f, double *g) = 0;
+  /* f(x) and the central-difference gradient with relative step h (x is not changed). */
+  virtual int trial(double *x, int N, double *dx, double h, double *f, double *g) = 0;
+
+ protected:
+  ~point_source() = default;
+};
+
+/* fminunc and bfgs_min2 with their values from src when src is not null (fminunc: for
+   method 7 only). */
+int fminunc_from(objective_function *funcval, gradient_function *grad, int N, double *xi, double maxstep,
+                 int method, double *xf, point_source *src);
+int bfgs_min2_from(objective_function *funcval, gradient_function *grad, double *xi, int N, double *dx,
+                   double fsval, double maxstep, int maxiter, int *iter, double eps, double gtol, double ftol,
+                   double xtol, double *xf, point_source *src);
+
 }  // namespace tsf_optim
 
 /* Family-internal routines (hidden symbols, C linkage like the rest of the family). */
@@ -57,10 +79,10 @@ void qrupdate(double *R, int N, double *u, double *v);
 /* Givens rotation of rows i and i+1 of R, columns i..N-1. */
 void jrotate(double *R, int N, double a, double b, int i);
 /* cvsrch with the caller's work vector wa (N doubles), for minimisers that run many line
-   searches without allocating. */
+   searches without allocating, and the trial values from src when it is not null. */
 int cvsrch_ws(objective_function *funcval, gradient_function *grad, double *x, double *fx, double *grad_x,
               double *stp, double *s, int N, double *dx, double stpmax, int maxfev, double eps2, double ftol,
-              double gtol, double xtol, double *wa);
+              double gtol, double xtol, double *wa, tsf_optim::point_source *src);
 /* bfgs_factored with the caller's work vector (4 N doubles). */
 void bfgs_factored_ws(double *L, int N, double eps, double *xi, double *xf, double *gi, double *gf,
                       double *work);

@@ -39,9 +39,10 @@ struct Tolerances {
   int maxiter;
 };
 
-/* Runs minimiser `method` (0..7, already validated) with the given settings. */
+/* Runs minimiser `method` (0..7, already validated) with the given settings; method 7 takes
+   its values from src when that is not null. */
 int run_method(int method, objective_function *f, gradient_function *g, int N, double *xi, double *dx,
-               const Tolerances &t, int *iter, double *xf) {
+               const Tolerances &t, int *iter, double *xf, tsf_optim::point_source *src = nullptr) {
   const double fsval = 1.0, delta = -1.0;
   switch (method) {
     case 0:
@@ -60,8 +61,8 @@ int run_method(int method, objective_function *f, gradient_function *g, int N, d
       return bfgs_l_min(f, g, xi, N, mvalue(N), dx, fsval, t.maxstep, t.maxiter, iter, t.eps, t.gtol, t.ftol,
                         t.xtol, xf);
     default:
-      return bfgs_min2(f, g, xi, N, mvalue(N), dx, fsval, t.maxstep, t.maxiter, iter, t.eps, t.gtol, t.ftol,
-                       t.xtol, xf);
+      return tsf_optim::bfgs_min2_from(f, g, xi, N, dx, fsval, t.maxstep, t.maxiter, iter, t.eps, t.gtol, t.ftol,
+                                       t.xtol, xf, src);
   }
 }
 
@@ -138,6 +139,11 @@ void free_opt(opt_object obj) { std::free(obj); }
 
 int fminunc(objective_function *funcval, gradient_function *grad, int N, double *xi, double maxstep, int method,
             double *xf) {
+  return tsf_optim::fminunc_from(funcval, grad, N, xi, maxstep, method, xf, nullptr);
+}
+
+int tsf_optim::fminunc_from(objective_function *funcval, gradient_function *grad, int N, double *xi,
+                            double maxstep, int method, double *xf, point_source *src) {
   if (method < 0 || method > 7) {
     std::puts(kBadMethod);
     std::exit(1);
@@ -149,7 +155,7 @@ int fminunc(objective_function *funcval, gradient_function *grad, int N, double 
   Tolerances t{eps, gtol, gtol * gtol, gtol * gtol, eps, maxstep, 200 * N};
   // Nelder-Mead keeps 200 N exactly; the other methods get at least 1000 iterations.
   if (method != 0) t.maxiter = floored_maxiter(N);
-  return run_method(method, funcval, grad, N, xi, dx.data(), t, &iter, xf);
+  return run_method(method, funcval, grad, N, xi, dx.data(), t, &iter, xf, src);
 }
 
 int fminsearch(objective_function *funcval, int N, double *xi, double *xf) {
