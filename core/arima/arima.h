@@ -79,7 +79,8 @@ TSFORGE_API void arima_predict(arima_object *obj, const double *x, int L, double
    or inside the unit circle (a non-stationary AR part: the variances are not
    defined), and any that a failed covariance solve left negative is NaN too.
    Returns 0, or a fault code without writing anything: 1, 2, 3 negative p and/or q,
-   4 p = q = 0, 8 negative d, 11 L < 1, 9 n <= d. */
+   4 p = q = 0, 8 negative d, 11 L < 1, 9 n <= d, 12 a state dimension max(p, q + 1)
+   above 101 (the limit of starma). */
 TSFORGE_API int forkal(int p, int q, int d, const double *phi, const double *theta,
                        const double *delta, int n, double *w, double *resid, int L, double *y,
                        double *amse);
@@ -159,7 +160,8 @@ TSFORGE_API int css(double *x, int N, int optmethod, int p, int d, int q, double
    starma: stationary state covariance P (packed upper triangle, r(r+1)/2) and V = g g'
    of the ARMA state with r = max(ip, iq + 1); phi and theta hold r entries (phi is
    zero-padded here). Returns 0, or without touching the arrays 1 (ip < 0), 2 (iq < 0),
-   4 (ip = iq = 0), 8 (r = 1). karma: the filter over n values of w from the state a, P
+   4 (ip = iq = 0), 8 (r = 1), 16 (r above 101: the covariance's regression would need
+   more than about r^4/8 doubles). karma: the filter over n values of w from the state a, P
    (no prediction before the first value when iupd = 1); adds to sumlog and ssq, writes
    the standardised residuals and sets nit (at least 1). mode 0 is the full filter;
    another mode runs the conditional recursions instead and resets mode to 0. delta is
@@ -233,8 +235,10 @@ TSFORGE_API void sarima_setOptMethod(sarima_object *obj, int value);
    residuals of the fit: methods 0 and 1 those of the objective at the estimates
    (standardised one-step innovations for ML; conditional residuals for CSS, zero before
    time p + s P), method 2 those of the least squares. loglik (methods 0, 1) and aic
-   (method 0) count the mean among the coefficients. Nused <= 0, or a series holding a
-   NaN or an infinity: retval 0, loglik and aic NaN, nothing estimated. As for
+   (method 0) count the mean among the coefficients. Nused <= 0, a series holding a
+   NaN or an infinity, or expanded orders whose state max(p + s P, q + s Q + 1) exceeds
+   101 (the limit of starma and forkal): retval 0, loglik and aic NaN, nothing
+   estimated. As for
    arima_exec, a fit whose objective or any estimate is not finite at the point returned
    ends with retval 15, never 1. */
 TSFORGE_API void sarima_exec(sarima_object *obj, const double *x);

@@ -25,6 +25,11 @@ namespace tsf_arima {
 /* Largest AR or MA order of the work objects (their coefficient stores hold r = q + 1). */
 constexpr int kMaxOrder = 100;
 
+/* Largest state dimension r = max(p, q + 1) of the exact likelihood and the forecaster:
+   the stationary covariance is a regression on r(r+1)/2 unknowns whose triangle holds
+   about r^4/8 doubles (106 MB at r = 101), and the model objects stop at order 100. */
+constexpr int kMaxStateDimension = kMaxOrder + 1;
+
 /* Sizes of the state-space form for state dimension r. */
 inline std::size_t packed_size(int r) { return static_cast<std::size_t>(r) * (r + 1) / 2; }
 inline std::size_t rbar_size(int r) {

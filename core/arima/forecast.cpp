@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/arima/arima.h"
+#include "core/arima/estimators_internal.h"
 #include "core/arima/stationarity_internal.h"
 #include "core/transform/transform.h"
 
@@ -84,9 +85,11 @@ int forkal_fault(int p, int q, int d, int n, int L) {
   int fault = 0;
   if (p < 0) fault = 1;
   if (q < 0) fault += 2;
-  if (p * p + q * q == 0) fault = 4;
+  if (p == 0 && q == 0) fault = 4;
   if (d < 0) fault = 8;
   if (L < 1) fault = 11;
+  if (fault == 0 && std::max(static_cast<long long>(p), static_cast<long long>(q) + 1) > tsf_arima::kMaxStateDimension)
+    fault = 12;
   if (fault == 0 && n <= d) fault = 9;
   return fault;
 }

@@ -15,7 +15,9 @@
 
 namespace {
 
-int state_dimension(int ip, int iq) { return ip > iq + 1 ? ip : iq + 1; }
+long long state_dimension(int ip, int iq) {
+  return ip > static_cast<long long>(iq) + 1 ? ip : static_cast<long long>(iq) + 1;
+}
 
 using series = tsf_arima::centred_series<double>;
 
@@ -92,10 +94,11 @@ void regres(int np, int nrbar, double *rbar, double *thetab, double *beta) {
 }
 
 int starma(int ip, int iq, double *phi, double *theta, double *a, double *P, double *V) {
-  const int r = state_dimension(ip, iq);
+  const long long r = state_dimension(ip, iq);
   std::vector<double> work;
   // Invalid orders return their fault code before any work space is needed.
-  if (ip > 0 && iq >= 0 && r > 1) work.assign(tsf_arima::starma_work_size(r), 0.0);
+  if (ip > 0 && iq >= 0 && r > 1 && r <= tsf_arima::kMaxStateDimension)
+    work.assign(tsf_arima::starma_work_size(static_cast<int>(r)), 0.0);
   return tsf_arima::starma_solve(ip, iq, phi, theta, a, P, V, work.data());
 }
 
@@ -105,7 +108,7 @@ void karma(int ip, int iq, double *phi, double *theta, double *a, double *P, dou
   // delta would switch to the fast recursions once P has converged; the full filter
   // here never switches by itself.
   (void)delta;
-  const int r = state_dimension(ip, iq);
+  const int r = static_cast<int>(state_dimension(ip, iq));
   *nit = 0;
   if (*mode == 0) {
     full_filter(ip, r, phi, a, P, V, n, w, resid, sumlog, ssq, iupd);

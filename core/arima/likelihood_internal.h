@@ -16,6 +16,7 @@
 
 #include <cmath>
 
+#include "core/arima/estimators_internal.h"
 #include "core/arima/lanes_internal.h"
 #include "core/arima/log_internal.h"
 
@@ -190,16 +191,19 @@ void stationary_covariance(int r, const L *phi, const L *V, L *P, L *work) {
 }
 
 /* starma with work space of stationary_work_size(r) lanes: the fault code (1 ip < 0,
-   2 iq < 0, 4 ip = iq = 0, 8 r = 1; nothing touched then) or 0. */
+   2 iq < 0, 4 ip = iq = 0, 8 r = 1, 16 r above kMaxStateDimension; nothing touched
+   then) or 0. */
 template <class L>
 int state_covariance(int ip, int iq, L *phi, const L *theta, L *a, L *P, L *V, L *work) {
-  const int r = ip > iq + 1 ? ip : iq + 1;
+  const long long order = ip > static_cast<long long>(iq) + 1 ? ip : static_cast<long long>(iq) + 1;
   int ifault = 0;
   if (ip < 0) ifault = 1;
   if (iq < 0) ifault = 2;
-  if (ip * ip + iq * iq == 0) ifault = 4;
-  if (r == 1) ifault = 8;
+  if (ip == 0 && iq == 0) ifault = 4;
+  if (order == 1) ifault = 8;
+  if (ifault == 0 && order > kMaxStateDimension) ifault = 16;
   if (ifault != 0) return ifault;
+  const int r = static_cast<int>(order);
   set_disturbance(ip, iq, r, phi, theta, a, V);
   if (ip == 0)
     pure_ma_covariance(r, r * (r + 1) / 2, V, P);

@@ -1,6 +1,7 @@
 // The seasonal ARIMA model object: one heap block holding the header and its arrays, the
 // expanded polynomials and differencing operator that every seasonal routine works with,
 // the estimation driver and the printed summary.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/arima/arima.h"
+#include "core/arima/estimators_internal.h"
 #include "core/arima/model_internal.h"
 #include "core/arima/seasonal_internal.h"
 #include "core/filter/filter.h"
@@ -47,6 +49,15 @@ int seasonal_difference(const double *x, int N, const seasonal_orders &o, double
 }  // namespace tsf_arima
 
 namespace {
+
+// The expanded model's state dimension max(p + s P, q + s Q + 1) is within the limit of
+// the stationary covariance (starma) that the exact likelihood and forkal need.
+bool state_fits(const sarima_object *obj) {
+  const tsf_arima::seasonal_orders o(obj->p, obj->d, obj->q, obj->s, obj->P, obj->D, obj->Q);
+  if (!o.valid()) return false;
+  const long long r = std::max(static_cast<long long>(o.ar_order()), static_cast<long long>(o.ma_order()) + 1);
+  return r <= tsf_arima::kMaxStateDimension;
+}
 
 bool seasonal_estimate_is_finite(const sarima_object *obj, double objective) {
   return tsf_arima::estimate_is_finite(objective, obj->var, obj->mean, obj->phi, obj->p, obj->theta, obj->q) &&
@@ -165,9 +176,9 @@ void sarima_setOptMethod(sarima_object *obj, int value) { tsf_arima::store_optme
 void sarima_exec(sarima_object *obj, const double *x) {
   if (obj->method < 0 || obj->method > 2) return;
   const double unset = std::numeric_limits<double>::quiet_NaN();
-  if (obj->Nused <= 0 || !tsf_arima::all_finite(x, obj->N)) {
-    // Nothing left after differencing, or a value that is not a number: an input error,
-    // not an estimate.
+  if (obj->Nused <= 0 || !tsf_arima::all_finite(x, obj->N) || !state_fits(obj)) {
+    // Nothing left after differencing, a value that is not a number, or a state too
+    // large for the filter and the forecaster: an input error, not an estimate.
     obj->retval = 0;
     obj->loglik = unset;
     obj->aic = unset;

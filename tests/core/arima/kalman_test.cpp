@@ -219,3 +219,26 @@ TEST(Kalman, Inclu2AndRegresSolveLeastSquares) {
 }
 
 }  // namespace
+
+// Regression: a state of a few hundred (a seasonal MA term at period 366) overflowed the
+// int size of the covariance regression, about r^4/8 doubles, and crashed in starma;
+// forkal and the seasonal driver reached it. The state now stops at 101.
+TEST(Kalman, StateBeyondTheLimitIsRefusedBeforeAnySizeOverflows) {
+  std::vector<double> phi(2, 0.0), theta(2, 0.0), a(2, 7.0), P(3, 7.0), V(3, 7.0);
+  EXPECT_EQ(starma(400, 1, phi.data(), theta.data(), a.data(), P.data(), V.data()), 16);
+  EXPECT_EQ(starma(102, 0, phi.data(), theta.data(), a.data(), P.data(), V.data()), 16);
+  EXPECT_EQ(a[0], 7.0);
+  EXPECT_EQ(P[0], 7.0);
+  std::vector<double> w(50, 1.0), resid(50, 0.0), y(3, 5.0), mse(3, 5.0), delta(1, 1.0);
+  std::vector<double> big(400, 0.0);
+  EXPECT_EQ(forkal(1, 366, 0, big.data(), big.data(), delta.data(), 50, w.data(), resid.data(), 3, y.data(),
+                   mse.data()),
+            12);
+  EXPECT_EQ(y[0], 5.0);
+  EXPECT_EQ(mse[2], 5.0);
+  // At the limit itself the covariance is computed (a pure MA of order 100 has r = 101).
+  std::vector<double> ma(101, 0.0), ar(101, 0.0), a101(101), P101(101 * 102 / 2), V101(101 * 102 / 2);
+  ma[0] = 0.5;
+  EXPECT_EQ(starma(0, 100, ar.data(), ma.data(), a101.data(), P101.data(), V101.data()), 0);
+  EXPECT_DOUBLE_EQ(P101[0], 1.25);
+}

@@ -119,3 +119,23 @@ TEST(SeasonalForecast, ModelWithoutArmaTermsExtrapolatesTheDifferencing) {
   EXPECT_EQ(untouched, (std::vector<double>{-1.0, -1.0}));
   sarima_free(obj);
 }
+
+// Regression: a seasonal MA term at period 366 gives the filter a state of 367, whose
+// covariance regression overflowed its size and crashed the exact likelihood and the
+// forecaster. Such a model is an input error and forecasts nothing.
+TEST(SarimaForecast, StateBeyondTheLimitIsAnInputError) {
+  std::vector<double> x(800);
+  for (std::size_t t = 0; t < x.size(); ++t) x[t] = std::sin(0.01 * t) + 0.1 * std::cos(1.7 * t);
+  for (int method = 0; method <= 2; ++method) {
+    sarima_object *obj = sarima_init(0, 0, 1, 366, 0, 0, 1, static_cast<int>(x.size()));
+    sarima_setMethod(obj, method);
+    std::string out = tsf_test::CaptureStdout([&] { sarima_exec(obj, x.data()); });
+    EXPECT_EQ(obj->retval, 0) << method;
+    EXPECT_TRUE(std::isnan(obj->loglik));
+    std::vector<double> f(4, 3.0), mse(4, 3.0);
+    sarima_predict(obj, x.data(), 4, f.data(), mse.data());
+    EXPECT_EQ(f[0], 3.0);
+    EXPECT_EQ(mse[3], 3.0);
+    sarima_free(obj);
+  }
+}
