@@ -146,9 +146,9 @@ const kernel kBaseKernels[] = {{1, group<double>}};
 
 #ifdef TSF_HAVE_AVX512_KERNELS
 template <class L>
-__attribute__((target("avx512f"), flatten)) void group_avx512(const alik_css_object *obj, bool exact,
-                                                               const double *points, int count, double *values,
-                                                               void *work) {
+__attribute__((target("avx512f,avx512vl"), flatten)) void group_avx512(const alik_css_object *obj, bool exact,
+                                                                          const double *points, int count,
+                                                                          double *values, void *work) {
   group<L>(obj, exact, points, count, values, work);
 }
 const kernel kAvx512Kernels[] = {{8, group_avx512<wide>}, {4, group_avx512<base>}};
@@ -156,7 +156,8 @@ const kernel kAvx512Kernels[] = {{8, group_avx512<wide>}, {4, group_avx512<base>
 
 bool avx512_in_processor() {
 #ifdef TSF_HAVE_AVX512_KERNELS
-  return __builtin_cpu_supports("avx512f");
+  // The four-lane groups use the extension to 256-bit vectors too (its 32 registers).
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #else
   return false;
 #endif

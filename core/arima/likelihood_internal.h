@@ -10,7 +10,8 @@
 
    State of dimension r = max(p, q + 1); covariances are packed upper triangles by rows,
    np = r(r + 1)/2 entries. Loops over a compile-time state dimension run to that bound
-   with the order as a condition, so that they unroll and the arrays stay in registers. */
+   with the order as a condition, and the filter's loops are marked TSF_UNROLLED, so that
+   they unroll and the arrays stay in registers. */
 #ifndef TSFORGE_CORE_ARIMA_LIKELIHOOD_INTERNAL_H
 #define TSFORGE_CORE_ARIMA_LIKELIHOOD_INTERNAL_H
 
@@ -260,13 +261,17 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
       // a = T a, P = T P T' + V. P's first row is zero after every update (the first state
       // element is the observation itself), so T P T' is P shifted by one row and column.
       const L a1 = a[0];
+      TSF_UNROLLED
       for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
       a[r - 1] = splat<L>(0.0);
+      TSF_UNROLLED
       for (int j = 0; j < r; ++j)
         if (j < ip) a[j] = a[j] + phi[j] * a1;
       int ind = -1;
       int indn = r - 1;
+      TSF_UNROLLED
       for (int l = 0; l < r; ++l) {
+        TSF_UNROLLED
         for (int k = l; k < r; ++k) {
           ++ind;
           P[ind] = V[ind];
@@ -283,10 +288,12 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
         known = false;
       } else if (known) {
         auto same = tsf_lanes::same_bits(previous[0], P[0]);
+        TSF_UNROLLED
         for (int i = 1; i < np; ++i) same = tsf_lanes::both(same, tsf_lanes::same_bits(previous[i], P[i]));
         steady = tsf_lanes::all(same);
       }
       if (repeated && !steady) {
+        TSF_UNROLLED
         for (int i = 0; i < np; ++i) previous[i] = P[i];
         known = true;
       }
@@ -299,15 +306,18 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
     const L wt = w(t);
     const L ut = wt - a[0];
     int ind = r;
+    TSF_UNROLLED
     for (int j = 1; j < r; ++j) {
       const L g = P[j] / ft;
       if (detect) gain[j] = g;
       a[j] = a[j] + g * ut;
+      TSF_UNROLLED
       for (int l = j; l < r; ++l) {
         P[ind] = P[ind] - g * P[l];
         ++ind;
       }
     }
+    TSF_UNROLLED
     for (int i = 0; i < r; ++i) P[i] = splat<L>(0.0);
     a[0] = wt;
     if constexpr (kResiduals) resid[t] = ut / sqrt_ft;
@@ -317,12 +327,15 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
   // Steady state: P is the fixed updated covariance; predict and update the state only.
   for (; t < n; ++t) {
     const L a1 = a[0];
+    TSF_UNROLLED
     for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
     a[r - 1] = splat<L>(0.0);
+    TSF_UNROLLED
     for (int j = 0; j < r; ++j)
       if (j < ip) a[j] = a[j] + phi[j] * a1;
     const L wt = w(t);
     const L ut = wt - a[0];
+    TSF_UNROLLED
     for (int j = 1; j < r; ++j) a[j] = a[j] + gain[j] * ut;
     a[0] = wt;
     if constexpr (kResiduals) resid[t] = ut / sqrt_ft;
@@ -340,18 +353,22 @@ void filter_fixed(int ip, const L *phi_in, L *a_io, L *P_io, const L *V_in, int 
                   double *resid, L &sumlog, L &ssq) {
   constexpr int NP = R * (R + 1) / 2;
   L a[R], P[NP], V[NP], phi[R], gain[R], previous[NP];
+  TSF_UNROLLED
   for (int i = 0; i < R; ++i) {
     a[i] = a_io[i];
     phi[i] = phi_in[i];
     gain[i] = splat<L>(0.0);
   }
+  TSF_UNROLLED
   for (int i = 0; i < NP; ++i) {
     P[i] = P_io[i];
     V[i] = V_in[i];
     previous[i] = splat<L>(0.0);
   }
   filter_steps<L, kResiduals>(R, ip, phi, a, P, V, gain, previous, true, n, w, iupd, resid, sumlog, ssq);
+  TSF_UNROLLED
   for (int i = 0; i < R; ++i) a_io[i] = a[i];
+  TSF_UNROLLED
   for (int i = 0; i < NP; ++i) P_io[i] = P[i];
 }
 
