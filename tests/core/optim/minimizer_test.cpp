@@ -89,9 +89,8 @@ const char *const kMethods[] = {"newton_min_func", "newton_min_trust hook", "new
                                 "conjgrad_min_lin", "cgpr_mt", "bfgs_min", "bfgs_l_min", "bfgs_min_naive",
                                 "bfgs_min2"};
 
-int run(int method, objective_function *f, Case &c, int *iter, double *xf) {
+int run(int method, objective_function *f, Case &c, int N, int *iter, double *xf) {
   const double eps = macheps(), gtol = std::pow(eps, 0.3333333333333333), tol2 = gtol * gtol;
-  const int N = static_cast<int>(c.x0.size());
   double *x0 = c.x0.data(), *dx = c.dx.data();
   switch (method) {
     case 0: return newton_min_func(f, nullptr, x0, N, dx, 1.0, c.maxstep, c.maxiter, iter, eps, gtol, tol2, xf);
@@ -163,8 +162,8 @@ TEST(Minimizer, EveryRunIsTheRecordedOne) {
       rec.f = c.f;
       objective_function f{recorded, &rec};
       std::vector<double> xf(c.x0.size(), -9.0);
-      int iter = -1, code = 0;
-      std::string out = tsf_test::CaptureStdout([&] { code = run(m, &f, c, &iter, xf.data()); });
+      int iter = -1, code = 0, N = static_cast<int>(c.x0.size());
+      std::string out = tsf_test::CaptureStdout([&] { code = run(m, &f, c, N, &iter, xf.data()); });
       Digest &d = rec.digest;
       d.word(static_cast<std::uint64_t>(code));
       d.word(static_cast<std::uint64_t>(m == 7 ? 0 : iter));
@@ -175,6 +174,23 @@ TEST(Minimizer, EveryRunIsTheRecordedOne) {
       d.text(out);
       EXPECT_EQ(d.h, kRecorded[m][k]) << kMethods[m] << ", " << c.name << ": code " << code << ", " << iter
                                       << " iterations, " << rec.evals << " evaluations, printed \"" << out << "\"";
+    }
+  }
+}
+
+TEST(Minimizer, NegativeSizeIsAnInputErrorNotACrash) {
+  // bfgs_min2 sized its work from N before any check and failed to allocate.
+  Case c{"negative size", optim_test::rosenbrock, {-1.2, 1.0}, {1.0, 1.0}, -1.0, 1000};
+  for (int m = 0; m < 9; ++m) {
+    Recorder rec;
+    rec.f = c.f;
+    objective_function f{recorded, &rec};
+    double xf[2] = {-9.0, -9.0};
+    int iter = -1;
+    EXPECT_EQ(run(m, &f, c, -1, &iter, xf), 0) << kMethods[m];
+    EXPECT_EQ(rec.evals, 0) << kMethods[m];
+    if (m != 7) {
+      EXPECT_EQ(iter, 0) << kMethods[m];
     }
   }
 }
