@@ -1,6 +1,6 @@
 /* The driver of the gradient minimisers (never installed). Every method runs the same
    frame: scale the start, evaluate and check it, choose the step bound, stop at once when
-   the start's relative gradient is below gtol/1000, iterate, give code 4 at the
+   the start's relative gradient is at most gtol/1000, iterate, give code 4 at the
    iteration limit, undo the scaling. A method brings its work (alloc), its preparation
    of the first iteration (set) and its iteration (iterate); minimize runs them. */
 #ifndef TSFORGE_CORE_OPTIM_MINIMIZER_INTERNAL_H

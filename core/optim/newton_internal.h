@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/optim/minimizer_internal.h"
-#include "core/optim/optim_internal.h"
 
 namespace tsf_optim {
 
