@@ -10,6 +10,7 @@
 #include "core/arima/arima.h"
 #include "core/arima/model_internal.h"
 #include "core/matrix/matrix.h"
+#include "core/optim/optim_internal.h"
 
 namespace {
 
@@ -87,24 +88,6 @@ void print_equation(const arima_object *obj) {
 
 namespace tsf_arima {
 
-const char *const kOptSummaryName[8] = {"Nelder-Mead",
-                                        "Newton Line Search",
-                                        "Newton Trust Region - Hook Step",
-                                        "Newton Trust Region - Double Dog-Leg",
-                                        "Conjugate Gradient",
-                                        "BFGS",
-                                        "L-BFGS",
-                                        "BFGS More-Thuente Line Search"};
-
-const char *const kOptNoticeLine[8] = {"\n Method 0 - Nelder-Mead ",
-                                       "\n Method 1 - Newton Line Search ",
-                                       "\n Method 2 - Newton Trust Region - Hook Step ",
-                                       "\n Method 3 - Newton Trust Region - Double Dog-Leg ",
-                                       "\n Method 4 - Conjugate Gradient ",
-                                       "\n Method 5 - BFGS ",
-                                       "\n Method 6 - Limited Memory BFGS ",
-                                       "\n Method 7 - BFGS More-Thuente Line Search "};
-
 bool all_finite(const double *x, int n) {
   for (int i = 0; i < n; ++i)
     if (!std::isfinite(x[i])) return false;
@@ -138,7 +121,7 @@ void store_optmethod(int *optmethod, int value) {
     return;
   }
   std::puts("\n Acceptable Numerical Values 0,1,2,3,4,5,6,7 ");
-  for (const char *line : kOptNoticeLine) std::puts(line);
+  for (int k = 0; k < 8; ++k) std::printf("\n Method %d - %s \n", k, tsf_optim::kMethodNames[k]);
 }
 
 void print_exit_status(int retval) {
@@ -162,8 +145,10 @@ void print_methods(int method, int optmethod) {
   std::printf("OPTIMIZATION METHOD : ");
   if (method == 2)
     std::printf("Newton-Raphson");
+  else if (optmethod == 6)
+    std::printf("L-BFGS");  // the summary's short name
   else if (optmethod >= 0 && optmethod <= 7)
-    std::printf("%s", kOptSummaryName[optmethod]);
+    std::printf("%s", tsf_optim::kMethodNames[optmethod]);
   std::puts("\n");
 }
 

@@ -7,11 +7,6 @@
 
 namespace tsf_arima {
 
-/* Optimiser names by number 0..7: as printed in the summary, and the notice lines that
-   the optimiser setter prints for a rejected value. */
-extern const char *const kOptSummaryName[8];
-extern const char *const kOptNoticeLine[8];
-
 /* Stores value when it is an accepted method (0..2) or optimiser (0..7); otherwise
    prints the notice and keeps the previous value. */
 void store_method(int *method, int value);

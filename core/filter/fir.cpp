@@ -1,8 +1,7 @@
 // Causal FIR filtering, simple exponential smoothing and the Euclidean norm.
-#include <cmath>
-
 #include "core/filter/filter.h"
 #include "core/filter/filter_internal.h"
+#include "core/matrix/matrix.h"
 
 void filter(double *x, int N, double *b, int L, double *oup) {
   if (N < 1 || L < 1) tsf_filter::reject("filter", "the lengths N and L must be at least 1");
@@ -16,8 +15,4 @@ void expfilter(double *x, int N, double alpha, double *oup) {
   for (int i = 1; i < N; ++i) oup[i] = alpha * x[i] + (1.0 - alpha) * oup[i - 1];
 }
 
-double norm2(double *x, int N) {
-  double sum = 0.0;
-  for (int i = 0; i < N; ++i) sum += x[i] * x[i];
-  return std::sqrt(sum);
-}
+double norm2(double *x, int N) { return l2norm(x, N); }

@@ -69,12 +69,12 @@ double house(double *x, int n, double *v) {
 
 double house_2(double *x, int n, double *v) {
   if (n <= 0) return 2.0;
-  const double norm = std::sqrt(tsf_matrix::dot(x, x, n));
+  const double norm = l2norm(x, n);
   // The sign of x[0], +1 for 0: the reflection then maps x to -norm e1.
   const double s = x[0] < 0.0 ? -1.0 : 1.0;
   for (int i = 0; i < n; ++i) v[i] = x[i];
   v[0] = v[0] + s * norm;
-  const double vnorm = std::sqrt(tsf_matrix::dot(v, v, n));
+  const double vnorm = l2norm(v, n);
   if (vnorm == 0.0) {
     // x = 0: any unit vector gives a reflection that maps it to 0; take e1.
     for (int i = 1; i < n; ++i) v[i] = 0.0;

@@ -8,29 +8,68 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/matrix/matrix.h"
+#include "core/optim/newton_internal.h"
 #include "core/optim/optim.h"
-#include "core/optim/optim_internal.h"
 
-using tsf_optim::check_value;
 using tsf_optim::dot;
-using tsf_optim::eval_f;
 
 namespace {
-
-double norm2(const double *a, int N) { return std::sqrt(dot(a, a, N)); }
-
-/* Scaled gradient test: max_i |g_i| max(|x_i|, 1/|dx_i|) / max(|f|, |fsval|). */
-double scaled_gradient(const double *g, const double *x, const double *dx, int N, double f, double fsval) {
-  double d = std::max(std::fabs(f), std::fabs(fsval));
-  double m = 0.0;
-  for (int i = 0; i < N; ++i)
-    m = std::max(m, std::fabs(g[i]) * std::max(std::fabs(x[i]), 1.0 / std::fabs(dx[i])) / d);
-  return m;
-}
 
 double relative_change(double fx, double fo, double eps) {
   return std::fabs(fo) >= eps ? std::fabs((fx - fo) / fo) : std::fabs(fx - fo);
 }
+
+/* BFGS on the factor L with the More-Thuente line search (bfgs_min2). The gradient at
+   the start is taken only after a finite value (a second message would only repeat the
+   first); no parameters at all is a run of one evaluation (code 1); the scaling is undone
+   by dividing by the restored scales. */
+class factored_bfgs final : public tsf_optim::minimizer_steps {
+ public:
+  factored_bfgs() : minimizer_steps(tsf_optim::start_order::gradient_if_value_finite, true, true) {}
+
+  bool alloc(int N) override {
+    if (N < 0) return false;
+    // One block for every vector of the run: the iterations allocate nothing.
+    const std::size_t n = static_cast<std::size_t>(N);
+    block_.assign(n * n + 8 * n, 0.0);
+    L_ = block_.data();
+    g_old_ = L_ + n * n;
+    xc_ = g_old_ + n;
+    p_ = xc_ + n;
+    wa_ = p_ + n;
+    upd_ = wa_ + n;  // 4 N for the factored update
+    return true;
+  }
+
+  int set(tsf_optim::minimizer_run &r, int code) override {
+    inithess_lower(L_, r.N, r.f0, r.fsval, r.dx);
+    std::copy(r.x0, r.x0 + r.N, xc_);
+    fx_ = fo_ = r.f0;
+    stp_ = 1.0;
+    return code;
+  }
+
+  int iterate(tsf_optim::minimizer_run &r) override {
+    const int N = r.N;
+    double *g = r.grad;
+    tsf_optim::newton_direction(L_, g, N, p_);
+    std::copy(g, g + N, g_old_);
+    std::copy(xc_, xc_ + N, r.xf);
+    int lscode = cvsrch_ws(r.f, r.g, r.xf, &fx_, g, &stp_, p_, N, r.dx, r.maxstep, r.maxiter, r.h, r.ftol, r.gtol,
+                           r.xtol, wa_, r.src);
+    int code = stopcheck2_mt(fx_, N, fo_, g, r.dx, r.eps, r.gtol, r.ftol, lscode);
+    fo_ = fx_;
+    bfgs_factored_ws(L_, N, r.eps, xc_, r.xf, g_old_, g, upd_);
+    std::copy(r.xf, r.xf + N, xc_);
+    return code;
+  }
+
+ private:
+  std::vector<double> block_;
+  double *L_ = nullptr, *g_old_ = nullptr, *xc_ = nullptr, *p_ = nullptr, *wa_ = nullptr, *upd_ = nullptr;
+  double fx_ = 0.0, fo_ = 0.0, stp_ = 1.0;
+};
 
 }  // namespace
 
@@ -84,7 +123,7 @@ void bfgs_factored_ws(double *L, int N, double eps, double *xi, double *xf, doub
   double rt = std::sqrt(eps);
   double ys = dot(y, s, N);
   // Curvature too small for a positive definite update.
-  if (ys < rt * norm2(s, N) * norm2(y, N)) return;
+  if (ys < rt * l2norm(s, N) * l2norm(y, N)) return;
 
   for (int i = 0; i < N; ++i) {
     double sum = 0.0;
@@ -142,7 +181,7 @@ int stopcheck2_mt(double fx, int N, double fo, double *jac, double *dx, double e
   (void)dx;
   if (lscode == 3) return 4;
   if (lscode == 15) return 15;
-  double num = norm2(jac, N) / N;
+  double num = l2norm(jac, N) / N;
   if (num < gtol) return 1;
   if (relative_change(fx, fo, eps) < ftol) return 6;
   return 0;
@@ -152,10 +191,10 @@ int stopcheck_mt(double fx, int N, double *xc, double *xf, double *jac, double *
                  double steptol, int lscode) {
   if (lscode == 3) return 4;
   if (lscode == 15) return 15;
-  if (scaled_gradient(jac, xf, dx, N, fx, fsval) <= gtol) return 1;
+  if (tsf_optim::relative_gradient(jac, xf, dx, N, fx, fsval) <= gtol) return 1;
   double stepmax = 0.0;
   for (int i = 0; i < N; ++i)
-    stepmax = std::max(stepmax, std::fabs(xf[i] - xc[i]) / std::max(std::fabs(xf[i]), 1.0 / std::fabs(dx[i])));
+    stepmax = std::max(stepmax, std::fabs(xf[i] - xc[i]) / tsf_optim::typical_x(xf[i], dx[i]));
   return stepmax <= steptol ? 2 : 0;
 }
 
@@ -164,7 +203,7 @@ int stopcheck3_mt(double *xc, double *xf, double fx, int N, double fo, double *j
   (void)dx;
   if (lscode == 3) return 4;
   if (lscode == 15) return 15;
-  if (norm2(jac, N) / N < gtol) return 1;
+  if (l2norm(jac, N) / N < gtol) return 1;
   if (relative_change(fx, fo, eps) < ftol) return 6;
   double stepmax = 0.0;
   for (int i = 0; i < N; ++i) stepmax = std::max(stepmax, std::fabs(xf[i] - xc[i]) / (std::fabs(xf[i]) + 1.0));
@@ -182,70 +221,10 @@ int bfgs_min2(objective_function *funcval, gradient_function *grad, double *xi, 
 int tsf_optim::bfgs_min2_from(objective_function *funcval, gradient_function *grad, double *xi, int N,
                               double *dx, double fsval, double maxstep, int maxiter, int *iter, double eps,
                               double gtol, double ftol, double xtol, double *xf, point_source *src) {
-  // One block for every vector of the run: the iterations allocate nothing.
-  const size_t n = static_cast<size_t>(N);
-  std::vector<double> block(n * n + 9 * n);
-  double *L = block.data();
-  double *g = L + n * n, *g_old = g + n, *xc = g_old + n, *p = xc + n;
-  double *wa = p + n, *upd = wa + n;  // upd: 4 N for the factored update
-
-  int code = 0;
-  *iter = 0;
-  double h = std::sqrt(eps);
-  double stp = 1.0;
-  for (int i = 0; i < N; ++i) {
-    xi[i] *= dx[i];
-    dx[i] = 1.0 / dx[i];
-  }
-
-  double f0;
-  if (src != nullptr) {
-    code = src->start(xi, N, dx, h, &f0, g);
-  } else {
-    f0 = eval_f(funcval, xi, N);
-    code = check_value(f0);
-    // After a non-finite start value the gradient would only repeat the message.
-    if (code == 0 && grad_fd(funcval, grad, xi, N, dx, h, g) == 15) code = 15;
-  }
-
-  if (maxstep <= 0.0) {
-    double sdx = 0.0, sx = 0.0;
-    for (int i = 0; i < N; ++i) {
-      sdx += dx[i] * dx[i];
-      sx += (dx[i] * xi[i]) * (dx[i] * xi[i]);
-    }
-    maxstep = 1000.0 * std::max(std::sqrt(sdx), std::sqrt(sx));
-  }
-
-  if (code == 0 && scaled_gradient(g, xi, dx, N, f0, fsval) <= gtol * 0.001) {
-    code = 1;
-    std::copy(xi, xi + N, xf);
-  }
-
-  inithess_lower(L, N, f0, fsval, dx);
-  std::copy(xi, xi + N, xc);
-  double fx = f0, fo = f0;
-
-  while (code == 0 && *iter < maxiter) {
-    *iter += 1;
-    for (int i = 0; i < N; ++i) g[i] = -g[i];
-    linsolve_lower(L, N, g, p);
-    for (int i = 0; i < N; ++i) g[i] = -g[i];
-    std::copy(g, g + N, g_old);
-
-    std::copy(xc, xc + N, xf);
-    int lscode = cvsrch_ws(funcval, grad, xf, &fx, g, &stp, p, N, dx, maxstep, maxiter, h, ftol, gtol, xtol, wa,
-                           src);
-    code = stopcheck2_mt(fx, N, fo, g, dx, eps, gtol, ftol, lscode);
-    fo = fx;
-    bfgs_factored_ws(L, N, eps, xc, xf, g_old, g, upd);
-    std::copy(xf, xf + N, xc);
-  }
-  if (code == 0) code = 4;
-
-  for (int i = 0; i < N; ++i) {
-    dx[i] = 1.0 / dx[i];
-    xi[i] /= dx[i];
-  }
-  return code;
+  factored_bfgs steps;
+  minimizer_run run(funcval, grad, xi, N, dx, fsval, maxstep, maxiter, iter, eps, gtol, xf);
+  run.ftol = ftol;
+  run.xtol = xtol;
+  run.src = src;
+  return minimize(run, steps);
 }

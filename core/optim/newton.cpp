@@ -3,9 +3,8 @@
 // "Numerical Methods for Unconstrained Optimization and Nonlinear Equations" (1983),
 // algorithms A6.3.1 (line search), A5.5.1 and A5.5.2 (model Hessian, perturbed Cholesky)
 // and A7.2.1 (stop test).
-#include <cfloat>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "core/optim/newton_internal.h"
@@ -65,43 +64,51 @@ void step_point(const double *xi, const double *p, double lambda, int N, double 
   for (int i = 0; i < N; ++i) x[i] = xi[i] + lambda * p[i];
 }
 
-/* Line search with the curvature test newslope >= beta * slope (lnsrchmod, lnsrchcg).
-   Backtracks like lnsrch; a full step that passes the decrease test but fails the
-   curvature test is doubled while the decrease test still holds, up to maxstep. */
-int curvature_line_search(objective_function *f, gradient_function *g, double *xi, double *jac, double *p,
-                          int N, double *dx, double maxstep, double eps2, double stol, double *x, double *jacf,
-                          double beta) {
+/* At an accepted step lambda (point x) of lnsrchmod and lnsrchcg: the gradient there into
+   jacf; a full step that fails the curvature test newslope >= beta * slope is doubled
+   while the decrease test still holds, up to maxstep (sln: the scaled length of p). */
+int meet_curvature(objective_function *f, gradient_function *g, const double *xi, const double *p, int N,
+                   double *dx, double maxstep, double eps2, double sln, double slope, double f0, double lambda,
+                   double beta, double *x, double *jacf) {
+  if (grad_fd(f, g, x, N, dx, eps2, jacf) == 15) return 15;
+  double newslope = dot(jacf, p, N);
+  std::vector<double> xt(N), gt(N);
+  while (lambda >= 1.0 && newslope < beta * slope && lambda * sln < maxstep) {
+    double lt = 2.0 * lambda;
+    if (lt * sln > maxstep) lt = maxstep / sln;
+    step_point(xi, p, lt, N, xt.data());
+    double ft = eval_f(f, xt.data(), N);
+    if (check_value(ft)) return 15;
+    if (ft > f0 + kArmijo * lt * slope) break;
+    if (grad_fd(f, g, xt.data(), N, dx, eps2, gt.data()) == 15) return 15;
+    lambda = lt;
+    for (int i = 0; i < N; ++i) {
+      x[i] = xt[i];
+      jacf[i] = gt[i];
+    }
+    newslope = dot(jacf, p, N);
+  }
+  return 0;
+}
+
+/* Backtracking from xi along p, shortened to maxstep in scaled units, to the first step
+   with sufficient decrease (lnsrch). With jacf given, the step then meets the curvature
+   test of meet_curvature (lnsrchmod, lnsrchcg). */
+int backtracking_search(objective_function *f, gradient_function *g, double *xi, double *jac, double *p, int N,
+                        double *dx, double maxstep, double eps2, double stol, double *x, double *jacf, double beta) {
   double sln = cap_step(p, dx, N, maxstep);
   double slope = dot(jac, p, N);
   double minlambda = stol / relative_length(p, xi, dx, N);
   double f0 = eval_f(f, xi, N);
   if (check_value(f0)) return 15;
-  std::vector<double> xt(N), gt(N);
   double lambda = 1.0, lambda_prev = 1.0, fprev = f0;
   for (int pass = 0; pass < kLineSearchPasses; ++pass) {
     step_point(xi, p, lambda, N, x);
     double f1 = eval_f(f, x, N);
     if (check_value(f1)) return 15;
     if (f1 <= f0 + kArmijo * lambda * slope) {
-      if (grad_fd(f, g, x, N, dx, eps2, jacf) == 15) return 15;
-      double newslope = dot(jacf, p, N);
-      // Lengthen a full step that is too short for the curvature test.
-      while (lambda >= 1.0 && newslope < beta * slope && lambda * sln < maxstep) {
-        double lt = 2.0 * lambda;
-        if (lt * sln > maxstep) lt = maxstep / sln;
-        step_point(xi, p, lt, N, xt.data());
-        double ft = eval_f(f, xt.data(), N);
-        if (check_value(ft)) return 15;
-        if (ft > f0 + kArmijo * lt * slope) break;
-        if (grad_fd(f, g, xt.data(), N, dx, eps2, gt.data()) == 15) return 15;
-        lambda = lt;
-        for (int i = 0; i < N; ++i) {
-          x[i] = xt[i];
-          jacf[i] = gt[i];
-        }
-        newslope = dot(jacf, p, N);
-      }
-      return 0;
+      if (jacf == nullptr) return 0;
+      return meet_curvature(f, g, xi, p, N, dx, maxstep, eps2, sln, slope, f0, lambda, beta, x, jacf);
     }
     if (lambda < minlambda) {
       for (int i = 0; i < N; ++i) x[i] = xi[i];
@@ -149,7 +156,47 @@ double gershgorin_shift(const double *A, int N, double s) {
   return sdd > 0.0 ? sdd : 0.0;
 }
 
+/* Newton's method with the backtracking line search lnsrch. */
+class newton_line_search final : public newton_steps {
+  int global_step(minimizer_run &r) override {
+    return lnsrch(r.f, xc_.data(), r.grad, p_.data(), r.N, r.dx, r.maxstep, r.steptol, r.xf);
+  }
+};
+
 }  // namespace
+
+bool tsf_optim::newton_steps::alloc(int N) {
+  if (N < 1) return false;
+  A_.resize(static_cast<std::size_t>(N) * N);
+  L_.resize(static_cast<std::size_t>(N) * N);
+  p_.resize(N);
+  xc_.resize(N);
+  return true;
+}
+
+int tsf_optim::newton_steps::set(minimizer_run &r, int code) {
+  if (code == 0 && hessian_opt(r.f, r.g, r.x0, r.N, r.grad, r.dx, r.eps, r.h, A_.data()) == 15) code = 15;
+  std::copy(r.x0, r.x0 + r.N, xc_.begin());
+  return code;
+}
+
+int tsf_optim::newton_steps::iterate(minimizer_run &r) {
+  const int N = r.N;
+  modelhess(A_.data(), N, r.dx, r.eps, L_.data());
+  newton_direction(L_.data(), r.grad, N, p_.data());
+  int stepcode = global_step(r);
+  if (stepcode == 15) return 15;
+  double fx = eval_f(r.f, r.xf, N);
+  if (check_value(fx)) return 15;
+  if (grad_fd(r.f, r.g, r.xf, N, r.dx, r.h, r.grad) == 15) return 15;
+  int code = stopcheck(fx, N, xc_.data(), r.xf, r.grad, r.dx, r.fsval, r.gtol, r.steptol, stepcode);
+  // The Hessian at the new point is needed only for another iteration.
+  if (code == 0 && *r.iter < r.maxiter &&
+      hessian_opt(r.f, r.g, r.xf, N, r.grad, r.dx, r.eps, r.h, A_.data()) == 15)
+    code = 15;
+  std::copy(r.xf, r.xf + N, xc_.begin());
+  return code;
+}
 
 extern "C" {
 
@@ -230,37 +277,17 @@ double modelhess(double *A, int N, double *dx, double eps, double *L) {
 
 int lnsrch(objective_function *funcval, double *xi, double *jac, double *p, int N, double *dx, double maxstep,
            double stol, double *x) {
-  cap_step(p, dx, N, maxstep);
-  double slope = dot(jac, p, N);
-  double minlambda = stol / relative_length(p, xi, dx, N);
-  double f0 = eval_f(funcval, xi, N);
-  if (check_value(f0)) return 15;
-  double lambda = 1.0, lambda_prev = 1.0, fprev = f0;
-  for (int pass = 0; pass < kLineSearchPasses; ++pass) {
-    step_point(xi, p, lambda, N, x);
-    double f1 = eval_f(funcval, x, N);
-    if (check_value(f1)) return 15;
-    if (f1 <= f0 + kArmijo * lambda * slope) return 0;
-    if (lambda < minlambda) {
-      for (int i = 0; i < N; ++i) x[i] = xi[i];
-      return 1;
-    }
-    double lt = backtrack_step(lambda, lambda_prev, f1, fprev, f0, slope);
-    lambda_prev = lambda;
-    fprev = f1;
-    lambda = lt;
-  }
-  return 100;
+  return backtracking_search(funcval, nullptr, xi, jac, p, N, dx, maxstep, 0.0, stol, x, nullptr, 0.0);
 }
 
 int lnsrchmod(objective_function *funcval, gradient_function *grad, double *xi, double *jac, double *p, int N,
               double *dx, double maxstep, double eps2, double stol, double *x, double *jacf) {
-  return curvature_line_search(funcval, grad, xi, jac, p, N, dx, maxstep, eps2, stol, x, jacf, 0.9);
+  return backtracking_search(funcval, grad, xi, jac, p, N, dx, maxstep, eps2, stol, x, jacf, 0.9);
 }
 
 int lnsrchcg(objective_function *funcval, gradient_function *grad, double *xi, double *jac, double *p, int N,
              double *dx, double maxstep, double eps2, double stol, double *x, double *jacf) {
-  return curvature_line_search(funcval, grad, xi, jac, p, N, dx, maxstep, eps2, stol, x, jacf, 0.4);
+  return backtracking_search(funcval, grad, xi, jac, p, N, dx, maxstep, eps2, stol, x, jacf, 0.4);
 }
 
 int stopcheck(double fx, int N, double *xc, double *xf, double *jac, double *dx, double fsval, double gtol,
@@ -280,37 +307,10 @@ int stopcheck(double fx, int N, double *xc, double *xf, double *jac, double *dx,
 int newton_min_func(objective_function *funcval, gradient_function *grad, double *xi, int N, double *dx,
                     double fsval, double maxstep, int maxiter, int *iter, double eps, double gtol, double stol,
                     double *xf) {
-  *iter = 0;
-  if (N < 1) return 0;
-  const double h = std::sqrt(eps);
-  std::vector<double> g(N), A(N * N), L(N * N), p(N), xc(N);
-  swap_scaling(xi, dx, N);
-  double f0 = eval_f(funcval, xi, N);
-  int code = check_value(f0);
-  if (grad_fd(funcval, grad, xi, N, dx, h, g.data()) == 15) code = 15;
-  if (maxstep <= 0.0) maxstep = default_maxstep(xi, dx, N);
-  if (code == 0 && relative_gradient(g.data(), xi, dx, N, f0, fsval) <= gtol * 0.001) {
-    code = 1;
-    for (int i = 0; i < N; ++i) xf[i] = xi[i];
-  }
-  if (code == 0 && hessian_opt(funcval, grad, xi, N, g.data(), dx, eps, h, A.data()) == 15) code = 15;
-  for (int i = 0; i < N; ++i) xc[i] = xi[i];
-  while (code == 0 && *iter < maxiter) {
-    *iter += 1;
-    modelhess(A.data(), N, dx, eps, L.data());
-    newton_direction(L.data(), g.data(), N, p.data());
-    int lscode = lnsrch(funcval, xc.data(), g.data(), p.data(), N, dx, maxstep, stol, xf);
-    if (lscode == 15) {  // already announced by the line search
-      code = 15;
-      break;
-    }
-    // The Hessian at the new point is needed only for another iteration.
-    code = finish_newton_iteration(funcval, grad, N, dx, fsval, gtol, stol, eps, h, lscode, *iter < maxiter,
-                                   xc.data(), xf, g.data(), A.data());
-  }
-  if (code == 0 && *iter >= maxiter) code = 4;
-  swap_scaling(xi, dx, N);
-  return code;
+  newton_line_search steps;
+  minimizer_run run(funcval, grad, xi, N, dx, fsval, maxstep, maxiter, iter, eps, gtol, xf);
+  run.steptol = stol;
+  return minimize(run, steps);
 }
 
 }  // extern "C"

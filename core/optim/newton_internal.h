@@ -2,49 +2,23 @@
 #ifndef TSFORGE_CORE_OPTIM_NEWTON_INTERNAL_H
 #define TSFORGE_CORE_OPTIM_NEWTON_INTERNAL_H
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "core/optim/optim_internal.h"
+#include "core/optim/minimizer_internal.h"
 
 namespace tsf_optim {
 
-/* x <- x*dx and dx <- 1/dx; applying it twice gives x and dx back (up to rounding). */
-inline void swap_scaling(double *x, double *dx, int N) {
-  for (int i = 0; i < N; ++i) {
-    x[i] = x[i] * dx[i];
-    dx[i] = 1.0 / dx[i];
-  }
-}
-
-/* Step bound chosen when the caller gives none: 1000 max(||dx||, ||dx*x||). */
-inline double default_maxstep(const double *x, const double *dx, int N) {
-  double sd = 0.0, sx = 0.0;
-  for (int i = 0; i < N; ++i) {
-    sd += dx[i] * dx[i];
-    sx += (dx[i] * x[i]) * (dx[i] * x[i]);
-  }
-  sd = std::sqrt(sd);
-  sx = std::sqrt(sx);
-  return 1000.0 * (sd > sx ? sd : sx);
-}
-
 /* Typical magnitude of variable i: max(|x_i|, 1/|dx_i|). */
-inline double typical_x(double x, double dx) {
-  double a = std::fabs(x), b = 1.0 / std::fabs(dx);
-  return a > b ? a : b;
-}
+inline double typical_x(double x, double dx) { return std::max(std::fabs(x), 1.0 / std::fabs(dx)); }
 
 /* max_i |g_i| max(|x_i|, 1/|dx_i|) / max(|f|, |fsval|): the relative gradient. */
 inline double relative_gradient(const double *g, const double *x, const double *dx, int N, double f,
                                 double fsval) {
-  double af = std::fabs(f), as = std::fabs(fsval);
-  double den = af > as ? af : as;
+  double den = std::max(std::fabs(f), std::fabs(fsval));
   double m = 0.0;
-  for (int i = 0; i < N; ++i) {
-    double t = std::fabs(g[i]) * typical_x(x[i], dx[i]) / den;
-    if (t > m) m = t;
-  }
+  for (int i = 0; i < N; ++i) m = std::max(m, std::fabs(g[i]) * typical_x(x[i], dx[i]) / den);
   return m;
 }
 
@@ -71,21 +45,24 @@ inline void solve_lower(const double *L, int N, const double *b, double *t) {
   }
 }
 
-/* The end of a Newton or trust-region iteration that accepted xf: the value and gradient at
-   xf, the stopping test for the step's code, the Hessian at xf when another iteration
-   follows, then xc <- xf. Returns 15 (already announced) on a non-finite value or failed
-   derivative, else the stopping code. */
-inline int finish_newton_iteration(objective_function *funcval, gradient_function *grad, int N, double *dx,
-                                   double fsval, double gtol, double stol, double eps, double h, int stepcode,
-                                   bool another, double *xc, double *xf, double *g, double *A) {
-  double fx = eval_f(funcval, xf, N);
-  if (check_value(fx)) return 15;
-  if (grad_fd(funcval, grad, xf, N, dx, h, g) == 15) return 15;
-  int code = stopcheck(fx, N, xc, xf, g, dx, fsval, gtol, stol, stepcode);
-  if (code == 0 && another && hessian_opt(funcval, grad, xf, N, g, dx, eps, h, A) == 15) code = 15;
-  for (int i = 0; i < N; ++i) xc[i] = xf[i];
-  return code;
-}
+/* The Newton methods' iteration: the model Hessian at the current point, its perturbed
+   Cholesky factor, the Newton step and a global step along it that the method brings
+   (the line search or the trust region). */
+class newton_steps : public minimizer_steps {
+ public:
+  bool alloc(int N) override;
+  int set(minimizer_run &r, int code) override;
+  int iterate(minimizer_run &r) override;
+
+ protected:
+  newton_steps() : minimizer_steps(start_order::value_then_gradient, true, false) {}
+  ~newton_steps() = default;
+  /* From xc_ along the Newton step p_ with the factor L_ of the model Hessian A_: the
+     accepted point in r.xf and the step's code (15 already announced). */
+  virtual int global_step(minimizer_run &r) = 0;
+
+  std::vector<double> A_, L_, p_, xc_;
+};
 
 }  // namespace tsf_optim
 

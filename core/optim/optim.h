@@ -134,7 +134,8 @@ TSFORGE_API int hessian_opt(objective_function *funcval, gradient_function *grad
 /* ---- BFGS with More-Thuente line search ------------------------------------------------ */
 
 /* Method 7. m is accepted and not used. xi and dx are returned unchanged. A non-finite
-   f(xi) is announced once and returns 15 without iterating (no gradient is taken there). */
+   f(xi) is announced once and returns 15 without iterating (no gradient is taken there).
+   N = 0 returns 1 after one evaluation; N < 0 returns 0. */
 TSFORGE_API int bfgs_min2(objective_function *funcval, gradient_function *grad, double *xi, int N, int m,
                           double *dx, double fsval, double maxstep, int maxiter, int *iter, double eps,
                           double gtol, double ftol, double xtol, double *xf);

@@ -10,6 +10,9 @@
 
 namespace tsf_optim {
 
+/* The minimisers' names by method number 0..7, as optimize stores them. */
+extern const char *const kMethodNames[8];
+
 /* The two announcements of a non-finite objective (printed without newline). */
 constexpr const char *kMsgOverflow = "Program Exiting as the function value exceeds the maximum double value";
 constexpr const char *kMsgNaN = "Program Exiting as the function returns NaN";

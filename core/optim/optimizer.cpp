@@ -13,17 +13,18 @@
 #include "core/optim/optim_internal.h"
 
 using tsf_optim::eval_f;
+using tsf_optim::kMethodNames;
+
+const char *const tsf_optim::kMethodNames[8] = {"Nelder-Mead",
+                                                "Newton Line Search",
+                                                "Newton Trust Region - Hook Step",
+                                                "Newton Trust Region - Double Dog-Leg",
+                                                "Conjugate Gradient",
+                                                "BFGS",
+                                                "Limited Memory BFGS",
+                                                "BFGS More-Thuente Line Search"};
 
 namespace {
-
-const char *const kMethodNames[8] = {"Nelder-Mead",
-                                     "Newton Line Search",
-                                     "Newton Trust Region - Hook Step",
-                                     "Newton Trust Region - Double Dog-Leg",
-                                     "Conjugate Gradient",
-                                     "BFGS",
-                                     "Limited Memory BFGS",
-                                     "BFGS More-Thuente Line Search"};
 
 const char *const kBadMethod = "Method Value should be one of 0,1,2,3,4,5,6 or 7. See Documentation. ";
 

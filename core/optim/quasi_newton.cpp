@@ -2,21 +2,16 @@
 // search, limited-memory BFGS (Nocedal 1980; two-loop recursion, Nocedal and Wright,
 // "Numerical Optimization", algorithm 7.4) and BFGS on the unfactored Hessian (Dennis and
 // Schnabel 1983, algorithm A9.4.1).
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
+#include "core/matrix/matrix.h"
 #include "core/optim/newton_internal.h"
 
 using namespace tsf_optim;
 
 namespace {
-
-/* f at the starting point with the announcement of a non-finite value: 0 or 15. */
-int start_value(objective_function *f, double *x, int N, double *fx) {
-  *fx = eval_f(f, x, N);
-  return check_value(*fx);
-}
 
 /* Stores the newest pair (s, y) as row k of S and Y, or, once all m rows are in use,
    drops the oldest row and appends it as row m-1. */
@@ -36,51 +31,124 @@ void store_pair(double *S, double *Y, int m, int N, int k, const double *s, cons
   }
 }
 
+/* BFGS with the backtracking line search lnsrch: on the Cholesky factor L of the
+   Hessian approximation (bfgs_min), or on the approximation H itself, perturbed and
+   factored afresh at every iteration (bfgs_min_naive). */
+class backtracking_bfgs final : public minimizer_steps {
+ public:
+  // bfgs_min takes no gradient after a non-finite start value; either run ends there.
+  explicit backtracking_bfgs(bool naive)
+      : minimizer_steps(naive ? start_order::value_then_gradient : start_order::gradient_if_value_finite, true,
+                        false),
+        naive_(naive) {}
+
+  bool alloc(int N) override {
+    if (N < 1) return false;
+    const std::size_t n = static_cast<std::size_t>(N);
+    gnew_.resize(n);
+    L_.assign(n * n, 0.0);
+    if (naive_) H_.resize(n * n);
+    p_.resize(n);
+    xc_.resize(n);
+    return true;
+  }
+
+  int set(minimizer_run &r, int code) override {
+    if (naive_)
+      inithess_naive(H_.data(), r.N, r.f0, r.fsval, r.dx);
+    else
+      inithess_lower(L_.data(), r.N, r.f0, r.fsval, r.dx);
+    std::copy(r.x0, r.x0 + r.N, xc_.begin());
+    return code;
+  }
+
+  int iterate(minimizer_run &r) override {
+    const int N = r.N;
+    if (naive_) modelhess(H_.data(), N, r.dx, r.eps, L_.data());
+    newton_direction(L_.data(), r.grad, N, p_.data());
+    int lscode = lnsrch(r.f, xc_.data(), r.grad, p_.data(), N, r.dx, r.maxstep, r.steptol, r.xf);
+    if (lscode == 15) return 15;  // already announced by the line search
+    double fx = eval_f(r.f, r.xf, N);
+    if (check_value(fx) || grad_fd(r.f, r.g, r.xf, N, r.dx, r.h, gnew_.data()) == 15) return 15;
+    int code = stopcheck(fx, N, xc_.data(), r.xf, gnew_.data(), r.dx, r.fsval, r.gtol, r.steptol, lscode);
+    if (naive_)
+      bfgs_naive(H_.data(), N, r.eps, xc_.data(), r.xf, r.grad, gnew_.data());
+    else
+      bfgs_factored(L_.data(), N, r.eps, xc_.data(), r.xf, r.grad, gnew_.data());
+    std::copy(r.xf, r.xf + N, xc_.begin());
+    std::copy(gnew_.begin(), gnew_.end(), r.grad);
+    return code;
+  }
+
+ private:
+  bool naive_;
+  std::vector<double> gnew_, H_, L_, p_, xc_;
+};
+
+/* Limited-memory BFGS with m correction pairs and the More-Thuente line search. */
+class limited_memory_bfgs final : public minimizer_steps {
+ public:
+  explicit limited_memory_bfgs(int m) : minimizer_steps(start_order::value_then_gradient, true, false), m_(m) {}
+
+  bool alloc(int N) override {
+    if (N < 1 || m_ < 1) return false;
+    const std::size_t n = static_cast<std::size_t>(N);
+    gold_.resize(n);
+    p_.resize(n);
+    r_.resize(n);
+    xc_.resize(n);
+    s_.assign(n, 0.0);
+    y_.assign(n, 0.0);
+    H0_.resize(n * n);
+    S_.assign(static_cast<std::size_t>(m_) * n, 0.0);
+    Y_.assign(static_cast<std::size_t>(m_) * n, 0.0);
+    return true;
+  }
+
+  int set(minimizer_run &r, int code) override {
+    std::copy(r.x0, r.x0 + r.N, xc_.begin());
+    fx_ = r.f0;
+    stp_ = 1.0;
+    return code;
+  }
+
+  int iterate(minimizer_run &r) override {
+    const int N = r.N, k = *r.iter - 1;  // pairs stored so far
+    inithess_l(H0_.data(), N, k, s_.data(), y_.data(), r.dx);
+    bfgs_rec(H0_.data(), N, k, m_, r.grad, S_.data(), Y_.data(), r_.data());
+    for (int i = 0; i < N; ++i) {
+      p_[i] = -r_[i];
+      gold_[i] = r.grad[i];
+    }
+    double fo = fx_;
+    int lscode = lnsrchmt(r.f, r.g, xc_.data(), &fx_, r.grad, &stp_, p_.data(), N, r.dx, r.maxstep, r.maxiter, r.h,
+                          r.ftol, r.gtol, r.xtol, r.xf);
+    int code = stopcheck2_mt(fx_, N, fo, r.grad, r.dx, r.eps, r.gtol, r.ftol, lscode);
+    for (int i = 0; i < N; ++i) {
+      s_[i] = r.xf[i] - xc_[i];
+      y_[i] = r.grad[i] - gold_[i];
+    }
+    store_pair(S_.data(), Y_.data(), m_, N, k, s_.data(), y_.data());
+    std::copy(r.xf, r.xf + N, xc_.begin());
+    return code;
+  }
+
+ private:
+  int m_;
+  double fx_ = 0.0, stp_ = 1.0;
+  std::vector<double> gold_, p_, r_, xc_, s_, y_, H0_, S_, Y_;
+};
+
 }  // namespace
 
 extern "C" {
 
 int bfgs_min(objective_function *funcval, gradient_function *grad, double *xi, int N, double *dx, double fsval,
              double maxstep, int maxiter, int *iter, double eps, double gtol, double stol, double *xf) {
-  *iter = 0;
-  if (N < 1) return 0;
-  const double h = std::sqrt(eps);
-  std::vector<double> g(N), gnew(N), L(N * N, 0.0), p(N), xc(N);
-  swap_scaling(xi, dx, N);
-  if (maxstep <= 0.0) maxstep = default_maxstep(xi, dx, N);
-  double fx;
-  // A non-finite start ends the run: the factor and the line search would work on it.
-  int code = start_value(funcval, xi, N, &fx);
-  if (code == 0 && grad_fd(funcval, grad, xi, N, dx, h, g.data()) == 15) code = 15;
-  if (code == 0 && relative_gradient(g.data(), xi, dx, N, fx, fsval) <= 0.001 * gtol) {
-    code = 1;
-    for (int i = 0; i < N; ++i) xf[i] = xi[i];
-  }
-  inithess_lower(L.data(), N, fx, fsval, dx);
-  for (int i = 0; i < N; ++i) xc[i] = xi[i];
-  while (code == 0 && *iter < maxiter) {
-    *iter += 1;
-    newton_direction(L.data(), g.data(), N, p.data());
-    int lscode = lnsrch(funcval, xc.data(), g.data(), p.data(), N, dx, maxstep, stol, xf);
-    if (lscode == 15) {  // already announced by the line search
-      code = 15;
-      break;
-    }
-    fx = eval_f(funcval, xf, N);
-    if (check_value(fx) || grad_fd(funcval, grad, xf, N, dx, h, gnew.data()) == 15) {
-      code = 15;
-      break;
-    }
-    code = stopcheck(fx, N, xc.data(), xf, gnew.data(), dx, fsval, gtol, stol, lscode);
-    bfgs_factored(L.data(), N, eps, xc.data(), xf, g.data(), gnew.data());
-    for (int i = 0; i < N; ++i) {
-      xc[i] = xf[i];
-      g[i] = gnew[i];
-    }
-  }
-  if (code == 0 && *iter >= maxiter) code = 4;
-  swap_scaling(xi, dx, N);
-  return code;
+  backtracking_bfgs steps(false);
+  minimizer_run run(funcval, grad, xi, N, dx, fsval, maxstep, maxiter, iter, eps, gtol, xf);
+  run.steptol = stol;
+  return minimize(run, steps);
 }
 
 void inithess_l(double *H, int N, int k, double *stemp, double *ytemp, double *dx) {
@@ -116,45 +184,11 @@ void bfgs_rec(double *H, int N, int iter, int m, double *jac, double *sk, double
 int bfgs_l_min(objective_function *funcval, gradient_function *grad, double *xi, int N, int m, double *dx,
                double fsval, double maxstep, int maxiter, int *iter, double eps, double gtol, double ftol,
                double xtol, double *xf) {
-  *iter = 0;
-  if (N < 1 || m < 1) return 0;
-  const double h = std::sqrt(eps);
-  std::vector<double> g(N), gold(N), p(N), r(N), xc(N), s(N, 0.0), y(N, 0.0), H0(N * N), S(m * N, 0.0),
-      Y(m * N, 0.0);
-  swap_scaling(xi, dx, N);
-  if (maxstep <= 0.0) maxstep = default_maxstep(xi, dx, N);
-  double fx;
-  int code = start_value(funcval, xi, N, &fx);
-  if (grad_fd(funcval, grad, xi, N, dx, h, g.data()) == 15) code = 15;
-  if (code == 0 && relative_gradient(g.data(), xi, dx, N, fx, fsval) <= 0.001 * gtol) {
-    code = 1;
-    for (int i = 0; i < N; ++i) xf[i] = xi[i];
-  }
-  for (int i = 0; i < N; ++i) xc[i] = xi[i];
-  double stp = 1.0;
-  while (code == 0 && *iter < maxiter) {
-    int k = *iter;
-    inithess_l(H0.data(), N, k, s.data(), y.data(), dx);
-    bfgs_rec(H0.data(), N, k, m, g.data(), S.data(), Y.data(), r.data());
-    for (int i = 0; i < N; ++i) {
-      p[i] = -r[i];
-      gold[i] = g[i];
-    }
-    double fo = fx;
-    int lscode = lnsrchmt(funcval, grad, xc.data(), &fx, g.data(), &stp, p.data(), N, dx, maxstep, maxiter, h,
-                          ftol, gtol, xtol, xf);
-    code = stopcheck2_mt(fx, N, fo, g.data(), dx, eps, gtol, ftol, lscode);
-    for (int i = 0; i < N; ++i) {
-      s[i] = xf[i] - xc[i];
-      y[i] = g[i] - gold[i];
-    }
-    store_pair(S.data(), Y.data(), m, N, k, s.data(), y.data());
-    for (int i = 0; i < N; ++i) xc[i] = xf[i];
-    *iter += 1;
-  }
-  if (code == 0 && *iter >= maxiter) code = 4;
-  swap_scaling(xi, dx, N);
-  return code;
+  limited_memory_bfgs steps(m);
+  minimizer_run run(funcval, grad, xi, N, dx, fsval, maxstep, maxiter, iter, eps, gtol, xf);
+  run.ftol = ftol;
+  run.xtol = xtol;
+  return minimize(run, steps);
 }
 
 void inithess_naive(double *H, int N, double fx, double fsval, double *dx) {
@@ -171,7 +205,7 @@ void bfgs_naive(double *H, int N, double eps, double *xi, double *xf, double *gi
   }
   double rt = std::sqrt(eps);
   double ys = dot(y.data(), s.data(), N);
-  if (ys < rt * std::sqrt(dot(s.data(), s.data(), N)) * std::sqrt(dot(y.data(), y.data(), N))) return;
+  if (ys < rt * l2norm(s.data(), N) * l2norm(y.data(), N)) return;
   for (int i = 0; i < N; ++i) {
     double v = 0.0;
     for (int j = 0; j < i; ++j) v += H[j * N + i] * s[j];
@@ -191,48 +225,12 @@ void bfgs_naive(double *H, int N, double eps, double *xi, double *xf, double *gi
 
 int bfgs_min_naive(objective_function *funcval, gradient_function *grad, double *xi, int N, double *dx,
                    double fsval, double maxstep, int maxiter, double eps, double *xf) {
-  if (N < 1) return 0;
   const double gtol = std::pow(eps, 1.0 / 3.0);
-  const double stol = gtol * gtol;
-  const double h = std::sqrt(eps);
-  std::vector<double> g(N), gnew(N), H(N * N), L(N * N), p(N), xc(N);
-  swap_scaling(xi, dx, N);
-  double f0;
-  int code = start_value(funcval, xi, N, &f0);
-  if (grad_fd(funcval, grad, xi, N, dx, h, g.data()) == 15) code = 15;
-  if (maxstep <= 0.0) maxstep = default_maxstep(xi, dx, N);
-  if (code == 0 && relative_gradient(g.data(), xi, dx, N, f0, fsval) <= 0.001 * gtol) {
-    for (int i = 0; i < N; ++i) xf[i] = xi[i];
-    swap_scaling(xi, dx, N);
-    return 1;
-  }
-  inithess_naive(H.data(), N, f0, fsval, dx);
-  for (int i = 0; i < N; ++i) xc[i] = xi[i];
-  int k = 0;
-  while (code == 0 && k < maxiter) {
-    k += 1;
-    modelhess(H.data(), N, dx, eps, L.data());
-    newton_direction(L.data(), g.data(), N, p.data());
-    int lscode = lnsrch(funcval, xc.data(), g.data(), p.data(), N, dx, maxstep, stol, xf);
-    if (lscode == 15) {  // already announced by the line search
-      code = 15;
-      break;
-    }
-    double fx = eval_f(funcval, xf, N);
-    if (check_value(fx) || grad_fd(funcval, grad, xf, N, dx, h, gnew.data()) == 15) {
-      code = 15;
-      break;
-    }
-    code = stopcheck(fx, N, xc.data(), xf, gnew.data(), dx, fsval, gtol, stol, lscode);
-    bfgs_naive(H.data(), N, eps, xc.data(), xf, g.data(), gnew.data());
-    for (int i = 0; i < N; ++i) {
-      xc[i] = xf[i];
-      g[i] = gnew[i];
-    }
-  }
-  if (code == 0 && k >= maxiter) code = 4;
-  swap_scaling(xi, dx, N);
-  return code;
+  backtracking_bfgs steps(true);
+  int iter = 0;  // not returned by this method
+  minimizer_run run(funcval, grad, xi, N, dx, fsval, maxstep, maxiter, &iter, eps, gtol, xf);
+  run.steptol = gtol * gtol;
+  return minimize(run, steps);
 }
 
 }  // extern "C"

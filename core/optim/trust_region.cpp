@@ -73,6 +73,25 @@ double factor_quadratic_form(const double *L, const double *s, int N) {
   return q;
 }
 
+/* Newton's method with the hook (variant 0) or double dog-leg (variant 1) trust region;
+   the radius and the step quantities persist from iteration to iteration in state_. */
+class trust_region final : public newton_steps {
+ public:
+  trust_region(int variant, double delta) : variant_(variant) { state_[kDelta] = delta > 0.0 ? delta : -1.0; }
+
+ private:
+  int global_step(minimizer_run &r) override {
+    if (variant_ == 0)
+      return trsrch(r.f, xc_.data(), r.grad, p_.data(), r.N, r.dx, r.maxstep, *r.iter, L_.data(), A_.data(),
+                    r.steptol, state_, r.eps, r.xf);
+    return trsrch_ddl(r.f, xc_.data(), r.grad, p_.data(), r.N, r.dx, r.maxstep, *r.iter, L_.data(), A_.data(),
+                      r.steptol, state_, r.xf);
+  }
+
+  int variant_;
+  double state_[8] = {};
+};
+
 }  // namespace
 
 extern "C" {
@@ -253,46 +272,17 @@ int trsrch_ddl(objective_function *funcval, double *xi, double *jac, double *sN,
 int newton_min_trust(objective_function *funcval, gradient_function *grad, double *xi, int N, double *dx,
                      double fsval, double delta, int method, int maxiter, int *iter, double eps, double gtol,
                      double stol, double *xf) {
-  *iter = 0;
   if (method != 0 && method != 1) {
     std::puts("The program accepts only two method values ");
     std::puts("Method 0 : Hook step ");
     std::puts("Method 1 : Double Dog Leg Step ");
     std::exit(1);
   }
-  if (N < 1) return 0;
-  const double h = std::sqrt(eps);
-  std::vector<double> g(N), A(N * N), L(N * N), p(N), xc(N), state(8, 0.0);
-  swap_scaling(xi, dx, N);
-  double f0 = eval_f(funcval, xi, N);
-  int code = check_value(f0);
-  if (grad_fd(funcval, grad, xi, N, dx, h, g.data()) == 15) code = 15;
-  double maxstep = default_maxstep(xi, dx, N);
-  state[kDelta] = delta > 0.0 ? delta : -1.0;
-  if (code == 0 && relative_gradient(g.data(), xi, dx, N, f0, fsval) <= gtol * 0.001) {
-    code = 1;
-    for (int i = 0; i < N; ++i) xf[i] = xi[i];
-  }
-  if (code == 0 && hessian_opt(funcval, grad, xi, N, g.data(), dx, eps, h, A.data()) == 15) code = 15;
-  for (int i = 0; i < N; ++i) xc[i] = xi[i];
-  while (code == 0 && *iter < maxiter) {
-    *iter += 1;
-    modelhess(A.data(), N, dx, eps, L.data());
-    newton_direction(L.data(), g.data(), N, p.data());
-    int stepcode = method == 0 ? trsrch(funcval, xc.data(), g.data(), p.data(), N, dx, maxstep, *iter, L.data(),
-                                        A.data(), stol, state.data(), eps, xf)
-                               : trsrch_ddl(funcval, xc.data(), g.data(), p.data(), N, dx, maxstep, *iter,
-                                            L.data(), A.data(), stol, state.data(), xf);
-    if (stepcode == 15) {  // already announced by trupdate
-      code = 15;
-      break;
-    }
-    code = finish_newton_iteration(funcval, grad, N, dx, fsval, gtol, stol, eps, h, stepcode, *iter < maxiter,
-                                   xc.data(), xf, g.data(), A.data());
-  }
-  if (code == 0 && *iter >= maxiter) code = 4;
-  swap_scaling(xi, dx, N);
-  return code;
+  trust_region steps(method, delta);
+  // The step bound is always the default one; delta is only the first radius.
+  minimizer_run run(funcval, grad, xi, N, dx, fsval, -1.0, maxiter, iter, eps, gtol, xf);
+  run.steptol = stol;
+  return minimize(run, steps);
 }
 
 }  // extern "C"
