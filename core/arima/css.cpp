@@ -63,10 +63,9 @@ alik_css_object *alloc_likelihood_object(int p, int d, int q, int N, std::size_t
 }
 
 double css_residuals(int p, int q, const double *phi, const double *c, const double *w, int n, double *e) {
-  const centred_series<double> series{w, 0.0, false};
-  double ssq = 0.0;
-  css_sum_of_squares<double, true>(p, q, phi, c, series, n, e, ssq);
-  return ssq;
+  css_lanes<double, centred_series<double>> g{phi, c, {w, 0.0, false}, e, 0.0};
+  css_sum_of_squares<true>(p, q, n, g);
+  return g.sum;
 }
 
 int load_series(alik_css_object *obj, double *x, int N) {

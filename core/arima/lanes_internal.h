@@ -19,6 +19,15 @@
 
 #define TSF_LANE_INLINE inline __attribute__((always_inline))
 
+/* Put before a loop over the state of a kernel: GCC unrolls it completely early enough to
+   keep the arrays it walks in registers (for a state dimension known at compile time; it
+   has no effect on the loops bound by a run-time dimension but to unroll them a little). */
+#if defined(__GNUC__) && !defined(__clang__)
+#define TSF_UNROLLED _Pragma("GCC unroll 16")
+#else
+#define TSF_UNROLLED
+#endif
+
 #if defined(__GNUC__) && !defined(__clang__)
 // GCC notes that passing wide vectors by value changed its calling convention long ago;
 // these functions are always inlined, so no such call exists.
@@ -124,29 +133,20 @@ template <class M>
 TSF_LANE_INLINE M either(const M &a, const M &b) {
   return a | b;
 }
-/* Whether any lane of m is set: the halves are folded onto each other (log2 W vector
-   operations, then one lane is read), which keeps the comparisons in vector registers. */
+/* Whether any lane of m is set: the upper half is folded onto the lower one down to two
+   lanes (log2 W - 1 narrower and narrower operations), whose two values are read. */
 template <class M>
 TSF_LANE_INLINE bool any(const M &m) {
   constexpr int W = static_cast<int>(sizeof(M) / 8);
-  M r = m;
-#if defined(__GNUC__) && !defined(__clang__)
-  if constexpr (W == 8) {
-    r = r | __builtin_shuffle(r, M{4, 5, 6, 7, 0, 1, 2, 3});
-    r = r | __builtin_shuffle(r, M{2, 3, 0, 1, 6, 7, 4, 5});
-    r = r | __builtin_shuffle(r, M{1, 0, 3, 2, 5, 4, 7, 6});
-  } else if constexpr (W == 4) {
-    r = r | __builtin_shuffle(r, M{2, 3, 0, 1});
-    r = r | __builtin_shuffle(r, M{1, 0, 3, 2});
+  if constexpr (W == 2) {
+    return (m[0] | m[1]) != 0;
   } else {
-    r = r | __builtin_shuffle(r, M{1, 0});
+    typedef typename vector_of<W / 2>::mask H;
+    H lo, hi;
+    std::memcpy(&lo, &m, sizeof lo);
+    std::memcpy(&hi, reinterpret_cast<const char *>(&m) + sizeof lo, sizeof hi);
+    return any(lo | hi);
   }
-  return r[0] != 0;
-#else
-  std::int64_t v = 0;
-  for (int j = 0; j < W; ++j) v |= r[j];
-  return v != 0;
-#endif
 }
 template <class M>
 TSF_LANE_INLINE bool all(const M &m) {

@@ -2,7 +2,10 @@
    vectors of doubles compiled for AVX-512 (the whole kernel is inlined into a function
    built for that instruction set, so no AVX-512 code exists outside it), or for the
    baseline of the build. Each batch of points is cut into groups of a vector width; a short
-   group repeats its last point in the spare lanes. */
+   group repeats its last point in the spare lanes. The CSS recursion, whose time steps form
+   one chain of dependent operations, runs two groups side by side with AVX-512: two of
+   four lanes for 5 to 8 points (additions on 256-bit vectors take half the time of those
+   on 512-bit ones), two of eight for 9 to 16. */
 #include <cstdlib>
 #include <cstring>
 
@@ -54,28 +57,52 @@ void store_lanes(const L &v, int count, double *values) {
   for (int j = 0; j < count; ++j) values[j] = tsf_lanes::lane_value(v, j);
 }
 
-/* fcss at up to W points. */
+/* The lanes of fcss for up to W points. */
 template <class L>
-void css_group(const alik_css_object *obj, const double *points, int count, double *values, L *work) {
+tsf_arima::css_lanes<L, tsf_arima::centred_series<L>> css_setup(const alik_css_object *obj, const double *points,
+                                                                 int count, L *work) {
   const int p = obj->p, q = obj->q, n = obj->length;
   L *phi = work;
   L *c = phi + p;
-  L *e = c + q;
   load_lanes(points, count, obj->pq, 0, p, phi);
   load_lanes(points, count, obj->pq, p, q, c);
-  const tsf_arima::centred_series<L> w{obj->x + 2 * n, mean_lanes<L>(obj, points, count), obj->M == 1};
-  L ssq;
-  tsf_arima::css_sum_of_squares<L, false>(p, q, phi, c, w, n, e, ssq);
+  return {phi, c, {obj->x + 2 * n, mean_lanes<L>(obj, points, count), obj->M == 1}, c + q, splat<L>(0.0)};
+}
+
+template <class L>
+void store_css(const alik_css_object *obj, const L &ssq, int count, double *values) {
+  const int n = obj->length, p = obj->p;
   const double residuals = n > p ? static_cast<double>(n - p) : 0.0;
   store_lanes(0.5 * tsf_lanes::log_lanes(ssq / residuals), count, values);
 }
 
+/* fcss at up to W points. */
+template <class L>
+void css_group(const alik_css_object *obj, const double *points, int count, double *values, void *work) {
+  auto g = css_setup(obj, points, count, static_cast<L *>(work));
+  tsf_arima::css_sum_of_squares<false>(obj->p, obj->q, obj->length, g);
+  store_css(obj, g.sum, count, values);
+}
+
+/* fcss at up to 2W points, as two groups side by side: the recursion is a chain of
+   dependent operations from one time to the next, which a second group overlaps. */
+template <class L>
+void css_pair(const alik_css_object *obj, const double *points, int count, double *values, void *work) {
+  constexpr int W = tsf_lanes::lanes<L>::width;
+  L *work1 = static_cast<L *>(work);
+  auto g1 = css_setup(obj, points, W, work1);
+  auto g2 = css_setup(obj, points + static_cast<std::size_t>(W) * obj->pq, count - W, work1 + work_lanes(obj, false));
+  tsf_arima::css_sums_of_squares(obj->p, obj->q, obj->length, g1, g2);
+  store_css(obj, g1.sum, W, values);
+  store_css(obj, g2.sum, count - W, values + W);
+}
+
 /* fas154 at up to W points. */
 template <class L>
-void kalman_group(const alik_css_object *obj, const double *points, int count, double *values, L *work) {
+void kalman_group(const alik_css_object *obj, const double *points, int count, double *values, void *work_in) {
   const int p = obj->p, q = obj->q, r = obj->r, n = obj->length;
   const int np = r * (r + 1) / 2;
-  L *phi = work;
+  L *phi = static_cast<L *>(work_in);
   L *theta = phi + r;
   L *a = theta + r;
   L *gain = a + r;
@@ -102,61 +129,67 @@ void kalman_group(const alik_css_object *obj, const double *points, int count, d
   store_lanes(0.5 * (sumlog / nit + tsf_lanes::log_lanes(ssq / nit)), count, values);
 }
 
-/* fcss or fas154 at up to the width of L points; work is lane storage of that type. */
-template <class L>
-void group(const alik_css_object *obj, bool exact, const double *points, int count, double *values, void *work) {
-  if (exact)
-    kalman_group(obj, points, count, values, static_cast<L *>(work));
-  else
-    css_group(obj, points, count, values, static_cast<L *>(work));
-}
+/* The objective at up to `lanes` points (count), into values; work is lane storage. */
+using group_fn = void (*)(const alik_css_object *obj, const double *points, int count, double *values, void *work);
 
-using group_fn = void (*)(const alik_css_object *, bool, const double *, int, double *, void *);
-
-/* The kernels of one instruction set, each for up to `lanes` points: a batch is cut into
-   groups of the widest that a group fills more than half of (the cost of a group follows
-   the width of its vectors, not the number of points in it). */
+/* The kernels of one objective and instruction set, each for up to `lanes` points: a
+   batch is cut into groups of the widest that a group fills more than half of (the cost
+   of a group follows the width of its vectors, not the number of points in it). */
 struct kernel {
   int lanes;
   group_fn fn;
 };
 
-void evaluate_groups(const kernel *kernels, int nkernels, const alik_css_object *obj, bool exact,
-                     const double *points, int count, double *values, void *work) {
+void evaluate_groups(const kernel *kernels, int nkernels, const alik_css_object *obj, const double *points,
+                     int count, double *values, void *work) {
   const int k = obj->pq;
   for (int first = 0; first < count;) {
     const int left = count - first;
     int i = 0;
     while (i + 1 < nkernels && left <= kernels[i].lanes / 2) ++i;
     const int m = left < kernels[i].lanes ? left : kernels[i].lanes;
-    kernels[i].fn(obj, exact, points + static_cast<std::size_t>(first) * k, m, values + first, work);
+    kernels[i].fn(obj, points + static_cast<std::size_t>(first) * k, m, values + first, work);
     first += m;
   }
 }
 
-const kernel kSingleKernels[] = {{1, group<double>}};
+/* Kernel tables: CSS first, then the exact likelihood. */
+struct kernel_set {
+  const kernel *css;
+  int ncss;
+  const kernel *exact;
+  int nexact;
+};
+
+const kernel kSingleKernels[] = {{1, css_group<double>}, {1, kalman_group<double>}};
+const kernel_set kSingle = {kSingleKernels, 1, kSingleKernels + 1, 1};
 #if defined(__SSE2__) || defined(__VSX__) || defined(__ARM_NEON)
 using half_base = tsf_lanes::vector_of<2>::real;
-const kernel kBaseKernels[] = {{4, group<base>}, {2, group<half_base>}};
+const kernel kBaseKernels[] = {{4, css_group<base>}, {2, css_group<half_base>},
+                               {4, kalman_group<base>}, {2, kalman_group<half_base>}};
+const kernel_set kBase = {kBaseKernels, 2, kBaseKernels + 2, 2};
 #else
 // No vector unit the build may assume (PowerPC without VSX): one point at a time, as the
 // compiler would split the vectors into doubles anyway.
-const kernel kBaseKernels[] = {{1, group<double>}};
+const kernel_set kBase = kSingle;
 #endif
 
 #ifdef TSF_HAVE_AVX512_KERNELS
-template <class L>
-__attribute__((target("avx512f"), flatten)) void group_avx512(const alik_css_object *obj, bool exact,
-                                                               const double *points, int count, double *values,
-                                                               void *work) {
-  group<L>(obj, exact, points, count, values, work);
+template <group_fn F>
+__attribute__((target("avx512f,avx512vl"), flatten)) void avx512(const alik_css_object *obj, const double *points,
+                                                                    int count, double *values, void *work) {
+  F(obj, points, count, values, work);
 }
-const kernel kAvx512Kernels[] = {{8, group_avx512<wide>}, {4, group_avx512<base>}};
+const kernel kAvx512Kernels[] = {{16, avx512<css_pair<wide>>},   {8, avx512<css_pair<base>>},
+                                 {4, avx512<css_group<base>>},   {8, avx512<kalman_group<wide>>},
+                                 {4, avx512<kalman_group<base>>}};
+const kernel_set kAvx512 = {kAvx512Kernels, 3, kAvx512Kernels + 3, 2};
 #endif
 
 bool avx512_in_processor() {
 #ifdef TSF_HAVE_AVX512_KERNELS
-  return __builtin_cpu_supports("avx512f");
+  // The four-lane groups use the extension to 256-bit vectors too (its 32 registers).
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
 #else
   return false;
 #endif
@@ -181,20 +214,19 @@ batch_likelihood::batch_likelihood(const alik_css_object *obj, bool exact, lane_
       exact_(exact),
       wide_(lanes == lane_set::avx512 ? avx512_in_processor() : lanes == lane_set::automatic && avx512_usable()),
       single_(lanes == lane_set::single),
-      work_(static_cast<std::size_t>(work_lanes(obj, exact)) * sizeof(tsf_lanes::vector_of<8>::real)) {}
+      // Room for two groups of the widest vectors where CSS runs two side by side.
+      work_(static_cast<std::size_t>((exact ? 1 : 2) * work_lanes(obj, exact)) *
+            sizeof(tsf_lanes::vector_of<8>::real)) {}
 
 void batch_likelihood::evaluate(const double *points, int count, double *values) {
+  const kernel_set *set = single_ ? &kSingle : &kBase;
 #ifdef TSF_HAVE_AVX512_KERNELS
-  if (wide_) {
-    evaluate_groups(kAvx512Kernels, 2, obj_, exact_, points, count, values, work_.p);
-    return;
-  }
+  if (wide_) set = &kAvx512;
 #endif
-  if (single_)
-    evaluate_groups(kSingleKernels, 1, obj_, exact_, points, count, values, work_.p);
+  if (exact_)
+    evaluate_groups(set->exact, set->nexact, obj_, points, count, values, work_.p);
   else
-    evaluate_groups(kBaseKernels, sizeof kBaseKernels / sizeof kBaseKernels[0], obj_, exact_, points, count,
-                    values, work_.p);
+    evaluate_groups(set->css, set->ncss, obj_, points, count, values, work_.p);
 }
 
 void batch_likelihood::evaluate_batch(const double *points, int count, int N, double *values, void *self) {

@@ -10,11 +10,13 @@
 
    State of dimension r = max(p, q + 1); covariances are packed upper triangles by rows,
    np = r(r + 1)/2 entries. Loops over a compile-time state dimension run to that bound
-   with the order as a condition, so that they unroll and the arrays stay in registers. */
+   with the order as a condition, and the filter's loops are marked TSF_UNROLLED, so that
+   they unroll and the arrays stay in registers. */
 #ifndef TSFORGE_CORE_ARIMA_LIKELIHOOD_INTERNAL_H
 #define TSFORGE_CORE_ARIMA_LIKELIHOOD_INTERNAL_H
 
 #include <cmath>
+#include <type_traits>
 
 #include "core/arima/estimators_internal.h"
 #include "core/arima/lanes_internal.h"
@@ -260,13 +262,17 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
       // a = T a, P = T P T' + V. P's first row is zero after every update (the first state
       // element is the observation itself), so T P T' is P shifted by one row and column.
       const L a1 = a[0];
+      TSF_UNROLLED
       for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
       a[r - 1] = splat<L>(0.0);
+      TSF_UNROLLED
       for (int j = 0; j < r; ++j)
         if (j < ip) a[j] = a[j] + phi[j] * a1;
       int ind = -1;
       int indn = r - 1;
+      TSF_UNROLLED
       for (int l = 0; l < r; ++l) {
+        TSF_UNROLLED
         for (int k = l; k < r; ++k) {
           ++ind;
           P[ind] = V[ind];
@@ -283,10 +289,12 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
         known = false;
       } else if (known) {
         auto same = tsf_lanes::same_bits(previous[0], P[0]);
+        TSF_UNROLLED
         for (int i = 1; i < np; ++i) same = tsf_lanes::both(same, tsf_lanes::same_bits(previous[i], P[i]));
         steady = tsf_lanes::all(same);
       }
       if (repeated && !steady) {
+        TSF_UNROLLED
         for (int i = 0; i < np; ++i) previous[i] = P[i];
         known = true;
       }
@@ -299,15 +307,18 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
     const L wt = w(t);
     const L ut = wt - a[0];
     int ind = r;
+    TSF_UNROLLED
     for (int j = 1; j < r; ++j) {
       const L g = P[j] / ft;
       if (detect) gain[j] = g;
       a[j] = a[j] + g * ut;
+      TSF_UNROLLED
       for (int l = j; l < r; ++l) {
         P[ind] = P[ind] - g * P[l];
         ++ind;
       }
     }
+    TSF_UNROLLED
     for (int i = 0; i < r; ++i) P[i] = splat<L>(0.0);
     a[0] = wt;
     if constexpr (kResiduals) resid[t] = ut / sqrt_ft;
@@ -317,12 +328,15 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
   // Steady state: P is the fixed updated covariance; predict and update the state only.
   for (; t < n; ++t) {
     const L a1 = a[0];
+    TSF_UNROLLED
     for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
     a[r - 1] = splat<L>(0.0);
+    TSF_UNROLLED
     for (int j = 0; j < r; ++j)
       if (j < ip) a[j] = a[j] + phi[j] * a1;
     const L wt = w(t);
     const L ut = wt - a[0];
+    TSF_UNROLLED
     for (int j = 1; j < r; ++j) a[j] = a[j] + gain[j] * ut;
     a[0] = wt;
     if constexpr (kResiduals) resid[t] = ut / sqrt_ft;
@@ -340,33 +354,56 @@ void filter_fixed(int ip, const L *phi_in, L *a_io, L *P_io, const L *V_in, int 
                   double *resid, L &sumlog, L &ssq) {
   constexpr int NP = R * (R + 1) / 2;
   L a[R], P[NP], V[NP], phi[R], gain[R], previous[NP];
+  TSF_UNROLLED
   for (int i = 0; i < R; ++i) {
     a[i] = a_io[i];
     phi[i] = phi_in[i];
     gain[i] = splat<L>(0.0);
   }
+  TSF_UNROLLED
   for (int i = 0; i < NP; ++i) {
     P[i] = P_io[i];
     V[i] = V_in[i];
     previous[i] = splat<L>(0.0);
   }
   filter_steps<L, kResiduals>(R, ip, phi, a, P, V, gain, previous, true, n, w, iupd, resid, sumlog, ssq);
+  TSF_UNROLLED
   for (int i = 0; i < R; ++i) a_io[i] = a[i];
+  TSF_UNROLLED
   for (int i = 0; i < NP; ++i) P_io[i] = P[i];
 }
 
 /* ---- Conditional residuals (fcss) ---- */
 
+/* One group of lanes of the recursion: its coefficients phi (p) and c (q), its series, its
+   residual store and, once run, its sum of squares. */
+template <class L, class S>
+struct css_lanes {
+  const L *phi;
+  const L *c;
+  S w;
+  L *e;
+  L sum;
+};
+
 /* Residuals from time t0 >= p + q on, where every MA term is present, for orders P, Q
-   known at compile time: the last Q residuals stay in registers. The terms are subtracted
-   in the order of the general loop, so the sums agree bit for bit. Residuals are stored
-   in e only when kStore. */
-template <class L, int P, int Q, bool kStore, class S>
-TSF_LANE_INLINE L css_tail(const L *phi, const L *c, const S &w, int t0, int n, L *e, const L &ssq_in) {
-  L ssq = ssq_in;
+   known at compile time, one time step per call (so that two groups can run side by side,
+   their chains of dependent operations overlapping): the last Q residuals stay in
+   registers. The terms are subtracted in the order of the general loop, so the sums agree
+   bit for bit. Residuals are stored in e only when kStore. */
+template <int P, int Q, bool kStore, class L, class S>
+struct css_tail {
+  const L *phi;
+  const L *c;
+  const S &w;
+  L *e;
+  L ssq;
   L last[Q > 0 ? Q : 1];
-  for (int j = 0; j < Q; ++j) last[j] = e[t0 - 1 - j];
-  for (int t = t0; t < n; ++t) {
+  TSF_LANE_INLINE css_tail(const css_lanes<L, S> &g, int t0)
+      : phi(g.phi), c(g.c), w(g.w), e(g.e), ssq(g.sum) {
+    for (int j = 0; j < Q; ++j) last[j] = e[t0 - 1 - j];
+  }
+  TSF_LANE_INLINE void step(int t) {
     L et = w(t);
     for (int j = 1; j <= P; ++j) et = et - phi[j - 1] * w(t - j);
     for (int j = 1; j <= Q; ++j) et = et - c[j - 1] * last[j - 1];
@@ -375,46 +412,83 @@ TSF_LANE_INLINE L css_tail(const L *phi, const L *c, const S &w, int t0, int n, 
     if (kStore) e[t] = et;
     ssq = ssq + et * et;
   }
+};
+
+/* The general loop: residuals of times p .. t_end-1, MA terms only from time p on. */
+template <class L, class S>
+TSF_LANE_INLINE L css_head(int p, int q, const css_lanes<L, S> &g, int t_end) {
+  L ssq = splat<L>(0.0);
+  for (int t = p; t < t_end; ++t) {
+    L et = g.w(t);
+    for (int j = 1; j <= p; ++j) et = et - g.phi[j - 1] * g.w(t - j);
+    const int kq = q < t - p ? q : t - p;
+    for (int j = 1; j <= kq; ++j) et = et - g.c[j - 1] * g.e[t - j];
+    g.e[t] = et;
+    ssq = ssq + et * et;
+  }
   return ssq;
 }
 
-template <class L, int P, bool kStore, class S>
-TSF_LANE_INLINE L css_tail_q(int q, const L *phi, const L *c, const S &w, int t0, int n, L *e, const L &ssq) {
+/* f(P, Q) with P = p and Q = q as compile-time constants, for p, q <= 3. */
+template <int P, class F>
+TSF_LANE_INLINE void with_ma_order(int q, const F &f) {
   switch (q) {
-    case 0: return css_tail<L, P, 0, kStore>(phi, c, w, t0, n, e, ssq);
-    case 1: return css_tail<L, P, 1, kStore>(phi, c, w, t0, n, e, ssq);
-    case 2: return css_tail<L, P, 2, kStore>(phi, c, w, t0, n, e, ssq);
-    default: return css_tail<L, P, 3, kStore>(phi, c, w, t0, n, e, ssq);
+    case 0: f(std::integral_constant<int, P>{}, std::integral_constant<int, 0>{}); break;
+    case 1: f(std::integral_constant<int, P>{}, std::integral_constant<int, 1>{}); break;
+    case 2: f(std::integral_constant<int, P>{}, std::integral_constant<int, 2>{}); break;
+    default: f(std::integral_constant<int, P>{}, std::integral_constant<int, 3>{}); break;
+  }
+}
+template <class F>
+TSF_LANE_INLINE void with_orders(int p, int q, const F &f) {
+  switch (p) {
+    case 0: with_ma_order<0>(q, f); break;
+    case 1: with_ma_order<1>(q, f); break;
+    case 2: with_ma_order<2>(q, f); break;
+    default: with_ma_order<3>(q, f); break;
   }
 }
 
-/* sum = the sum of squares of the conditional residuals e[t] = w[t] - sum phi_j w[t-j] -
-   sum c_j e[t-j], t = p .. n-1, with MA terms only from time p on. e receives the
+/* Where the general loop hands over to the tails: at p + q for orders up to 3, which are
+   specialised, else never (n). */
+inline int css_general_end(int p, int q, int n) {
+  if (p > 3 || q > 3) return n;
+  return p + q < n ? p + q : n;
+}
+
+/* g.sum = the sum of squares of the conditional residuals e[t] = w[t] - sum phi_j w[t-j] -
+   sum c_j e[t-j], t = p .. n-1, with MA terms only from time p on. g.e receives the
    residuals from time p: all of them when kStore, else those before p + q where orders
-   up to 3 are specialised (so e needs p + q lanes then, n otherwise). */
-template <class L, bool kStore, class S>
-void css_sum_of_squares(int p, int q, const L *phi, const L *c, const S &w, int n, L *e, L &sum) {
-  const bool fixed = p <= 3 && q <= 3;
-  // The general loop runs up to where every MA term is present, or throughout.
-  const int t_general = fixed ? (p + q < n ? p + q : n) : n;
-  L ssq = splat<L>(0.0);
-  for (int t = p; t < t_general; ++t) {
-    L et = w(t);
-    for (int j = 1; j <= p; ++j) et = et - phi[j - 1] * w(t - j);
-    const int kq = q < t - p ? q : t - p;
-    for (int j = 1; j <= kq; ++j) et = et - c[j - 1] * e[t - j];
-    e[t] = et;
-    ssq = ssq + et * et;
-  }
-  if (fixed && t_general < n) {
-    switch (p) {
-      case 0: ssq = css_tail_q<L, 0, kStore>(q, phi, c, w, t_general, n, e, ssq); break;
-      case 1: ssq = css_tail_q<L, 1, kStore>(q, phi, c, w, t_general, n, e, ssq); break;
-      case 2: ssq = css_tail_q<L, 2, kStore>(q, phi, c, w, t_general, n, e, ssq); break;
-      default: ssq = css_tail_q<L, 3, kStore>(q, phi, c, w, t_general, n, e, ssq); break;
+   up to 3 are specialised (so it needs p + q lanes then, n otherwise). */
+template <bool kStore, class L, class S>
+void css_sum_of_squares(int p, int q, int n, css_lanes<L, S> &g) {
+  const int t0 = css_general_end(p, q, n);
+  g.sum = css_head(p, q, g, t0);
+  if (t0 == n) return;
+  with_orders(p, q, [&](auto P, auto Q) {
+    css_tail<P(), Q(), kStore, L, S> tail(g, t0);
+    for (int t = t0; t < n; ++t) tail.step(t);
+    g.sum = tail.ssq;
+  });
+}
+
+/* The same for two groups side by side (no residuals kept past p + q). */
+template <class L1, class S1, class L2, class S2>
+void css_sums_of_squares(int p, int q, int n, css_lanes<L1, S1> &g1, css_lanes<L2, S2> &g2) {
+  const int t0 = css_general_end(p, q, n);
+  g1.sum = css_head(p, q, g1, t0);
+  g2.sum = css_head(p, q, g2, t0);
+  if (t0 == n) return;
+  with_orders(p, q, [&](auto P, auto Q) {
+    css_tail<P(), Q(), false, L1, S1> tail1(g1, t0);
+    css_tail<P(), Q(), false, L2, S2> tail2(g2, t0);
+    for (int t = t0; t < n; ++t) {
+      tail1.step(t);
+      tail2.step(t);
     }
-  }
-  sum = ssq;
+    g1.sum = tail1.ssq;
+    g2.sum = tail2.ssq;
+  });
 }
 
 }  // namespace tsf_arima

@@ -16,7 +16,11 @@
    (ln 2 and ln(c)_hi are multiples of 2^-42 with at most 42 significant bits), so the
    sum rounds once, at the end, with an error below 2^-62 relative before that rounding:
    the result is within 0.5001 ulp, and correctly rounded for all but a few inputs in a
-   million. */
+   million.
+
+   The interval whose centre is 1 (k = 0, c = 1, ln c = 0) has a path of its own, where
+   the variances of the Kalman filter mostly lie: the same operations on the same values,
+   less the table lookups and the additions of zeros, so the same bits (tested). */
 #ifndef TSFORGE_CORE_ARIMA_LOG_INTERNAL_H
 #define TSFORGE_CORE_ARIMA_LOG_INTERNAL_H
 
@@ -59,22 +63,11 @@ TSF_LANE_INLINE void split_halves(const L &a, L &hi, L &lo) {
   lo = a - hi;
 }
 
-/* ln x for positive normal x; kshift is subtracted from the exponent (a scaled subnormal). */
+/* 2 atanh(num / (c2 + num)) = s2 + odd for c2 = 2c: s2 = 2 s_hi and odd the rest,
+   2 s_lo + the series past its first term, rounded to odd. */
 template <class L>
-TSF_LANE_INLINE L log_normal(const L &x, const L *kshift) {
-  typedef typename lanes<L>::bits B;
-  const B b = bits_of(x);
-  // k + 1023 from the exponent of x / sqrt(1/2); m keeps x's mantissa with exponent -k.
-  const B ebias = (b + 0x00095F619980C433ull) >> 52;
-  const B idx = ((b - 0x3FE6A09E667F3BCDull) >> 48) & 15u;
-  const L m = from_bits<L>(b - (ebias << 52) + (1023ull << 52));
-  L k = from_bits<L>(ebias | 0x4330000000000000ull) - 4503599627371519.0;
-  if (kshift != nullptr) k = k - *kshift;
-
-  const L c = lookup16(kLogCentre, idx);
-  const L num = m - c;
-  // u + ulo = 2c + num = m + c exactly (|num| < 0.04 c, so the fast two-sum is exact).
-  const L c2 = c + c;
+TSF_LANE_INLINE void twice_atanh(const L &num, const L &c2, L &s2, L &odd) {
+  // u + ulo = c2 + num exactly (|num| < 0.04 c2 / 2, so the fast two-sum is exact).
   const L u = c2 + num;
   const L ulo = num - (u - c2);
   // s = num / u as sh + sl, the rest from the exact remainder num - sh (u + ulo) (Dekker's
@@ -95,16 +88,11 @@ TSF_LANE_INLINE L log_normal(const L &x, const L *kshift) {
   poly = poly * z + 0x1.999999999999ap-2;   // 2/5
   poly = poly * z + 0x1.5555555555555p-1;   // 2/3
   const L tail = (sh * z) * poly;
-
-  // top is exact; |top| > |2s| unless top = 0, so the fast two-sum is exact too.
-  const L top = k * kLn2Hi + lookup16(kLogCentreHi, idx);
-  const L s2 = 2.0 * sh;
-  const L hi = top + s2;
-  const L hierr = s2 - (hi - top);
+  s2 = 2.0 * sh;
   // 2 s_lo + tail rounded to odd (its last bit set when the sum was inexact), so that it
-  // cannot fall on a tie of the final rounding it does not lie on: near x = 1, where top
-  // and the other low terms are zero, log(1 + f) for f a few units of 2^-52 lies within
-  // f^3/3 of a midpoint.
+  // cannot fall on a tie of the final rounding it does not lie on: near x = 1, where the
+  // other terms are zero, log(1 + f) for f a few units of 2^-52 lies within f^3/3 of a
+  // midpoint.
   const L s2l = 2.0 * sl;
   const L v = s2l + tail;
   const L vb = v - s2l;
@@ -115,9 +103,48 @@ TSF_LANE_INLINE L log_normal(const L &x, const L *kshift) {
   // v's sign, -1 otherwise; applied where the sum was inexact and v is even.
   const B step = (B{} + 1) | (B{} - ((vbits ^ bits_of(verr)) >> 63));
   const B sticky = mask_bits(verr != 0.0) & (B{} - ((vbits & 1) ^ 1));
-  const L odd = from_bits<L>(vbits + (step & sticky));
+  odd = from_bits<L>(vbits + (step & sticky));
+}
+
+/* ln x for positive normal x; kshift is subtracted from the exponent (a scaled subnormal). */
+template <class L>
+TSF_LANE_INLINE L log_normal(const L &x, const L *kshift) {
+  typedef typename lanes<L>::bits B;
+  const B b = bits_of(x);
+  // k + 1023 from the exponent of x / sqrt(1/2); m keeps x's mantissa with exponent -k.
+  const B ebias = (b + 0x00095F619980C433ull) >> 52;
+  const B idx = ((b - 0x3FE6A09E667F3BCDull) >> 48) & 15u;
+  const L m = from_bits<L>(b - (ebias << 52) + (1023ull << 52));
+  L k = from_bits<L>(ebias | 0x4330000000000000ull) - 4503599627371519.0;
+  if (kshift != nullptr) k = k - *kshift;
+
+  const L c = lookup16(kLogCentre, idx);
+  L s2, odd;
+  twice_atanh(m - c, c + c, s2, odd);
+  // top is exact; |top| > |2s| unless top = 0, so the fast two-sum is exact too.
+  const L top = k * kLn2Hi + lookup16(kLogCentreHi, idx);
+  const L hi = top + s2;
+  const L hierr = s2 - (hi - top);
   const L lo = ((k * kLn2Lo + lookup16(kLogCentreLo, idx)) + hierr) + odd;
   return hi + lo;
+}
+
+/* Lanes in the interval whose centre is 1 (index 9, k = 0): about 0.988 <= x < 1.039. */
+constexpr std::uint64_t kNearOneFirst = 0x3FE6A09E667F3BCDull + (9ull << 48);
+constexpr std::uint64_t kNearOneWidth = 1ull << 48;
+template <class L>
+TSF_LANE_INLINE typename lanes<L>::mask near_one(const L &x) {
+  return (bits_of(x) - kNearOneFirst) < kNearOneWidth;
+}
+
+/* log_normal(x) for x in that interval, where k = +0 and the table holds 1, +0 and +0:
+   there top = +0, hi = s2 (s2 is never -0) and hierr = +0, and lo = odd (odd is never -0:
+   v = -0 would need s2l and tail both -0, and tail is -0 nowhere), so hi + lo = s2 + odd. */
+template <class L>
+TSF_LANE_INLINE L log_near_one(const L &x) {
+  L s2, odd;
+  twice_atanh(x - 1.0, splat<L>(2.0), s2, odd);
+  return s2 + odd;
 }
 
 /* Lanes of x other than positive normal numbers: subnormals are scaled by 2^54 first, 0
@@ -137,6 +164,7 @@ __attribute__((noinline)) void log_special(const L &x, L &r) {
 
 template <class L>
 TSF_LANE_INLINE L log_lanes(const L &x) {
+  if (all(near_one(x))) return log_near_one(x);
   L r = log_normal<L>(x, nullptr);
   // Positive normal numbers have patterns from 0x0010... up to (not including) 0x7FF0....
   if (!all((bits_of(x) - 0x0010000000000000ull) < 0x7FE0000000000000ull)) log_special(x, r);

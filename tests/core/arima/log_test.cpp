@@ -134,6 +134,34 @@ TEST(Log, SpecialValues) {
   EXPECT_REL_NEAR(tsf_log(DBL_MAX), 709.782712893384, 1e-15);
 }
 
+// Patterns of the interval whose centre is 1, where tsf_log takes a path of its own: both
+// ends, the neighbourhood of 1 and random patterns (the sweep above is too sparse here for
+// whole vectors of them).
+std::vector<double> NearOnePoints() {
+  const std::uint64_t first = tsf_lanes::kNearOneFirst, last = first + tsf_lanes::kNearOneWidth - 1;
+  std::vector<double> x = {from_pattern(first), from_pattern(first + 1), from_pattern(last), from_pattern(last - 1)};
+  for (std::uint64_t j = 0; j < 4000; ++j) {
+    x.push_back(from_pattern(pattern(1.0) + j));
+    x.push_back(from_pattern(pattern(1.0) - 1 - j));
+  }
+  std::mt19937_64 gen(20261208);
+  for (long i = 0; i < 2000000 / kScale; ++i) x.push_back(from_pattern(first + gen() % tsf_lanes::kNearOneWidth));
+  return x;
+}
+
+TEST(Log, PathNearOneHasTheBitsOfTheGeneralOne) {
+  long differ = 0;
+  for (double x : NearOnePoints())
+    if (pattern(tsf_lanes::log_near_one(x)) != pattern(tsf_lanes::log_normal<double>(x, nullptr))) ++differ;
+  EXPECT_EQ(differ, 0);
+  // The path is taken exactly on the patterns whose table entry is that of 1, from
+  // sqrt(1/2) + 9/16 (in the pattern's 4 bits below the exponent) up to sqrt(1/2) + 10/16.
+  EXPECT_FALSE(tsf_lanes::near_one(from_pattern(0x3FEFA09E667F3BCCull)));
+  EXPECT_TRUE(tsf_lanes::near_one(from_pattern(0x3FEFA09E667F3BCDull)));
+  EXPECT_TRUE(tsf_lanes::near_one(from_pattern(0x3FF0A09E667F3BCCull)));
+  EXPECT_FALSE(tsf_lanes::near_one(from_pattern(0x3FF0A09E667F3BCDull)));
+}
+
 // Lane j of every lane form against the scalar form, NaN standing for NaN (the bits of a
 // NaN are not a result). Vectors go by address: the AVX-512 form is compiled for another
 // calling convention.
@@ -170,6 +198,8 @@ __attribute__((target("avx512f"), flatten)) void LogAvx512(const Wide *x, Wide *
 
 TEST(Log, LaneFormsHaveTheScalarBits) {
   std::vector<double> x = Points();
+  const std::vector<double> near_one = NearOnePoints();
+  x.insert(x.end(), near_one.begin(), near_one.end());
   // Mixed lanes: every special value next to ordinary ones.
   const double inf = std::numeric_limits<double>::infinity();
   for (double v : {0.0, -0.0, -1.0, inf, -inf, std::nan(""), DBL_TRUE_MIN, DBL_MIN, DBL_MAX, 1.0})
