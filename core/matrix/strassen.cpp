@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -67,28 +68,98 @@ bool splits(int M, int N, int P) {
 }
 
 // Scratch doubles the recursion needs from a level of these sizes down: at each level
-// an operand sum for each side and the three products X1, X2, X3. One block serves the
-// whole recursion, so the buffers of a level are reused by its seven products.
+// the three products X1, X2, X3 and an operand sum for each side, or at the last split
+// the seven operands of each side when it runs in one pass. One block serves the whole
+// recursion, so the buffers of a level are reused by its seven products.
 size_t scratch_needed(int M, int N, int P) {
   size_t total = 0;
   while (splits(M, N, P)) {
     M /= 2;
     N /= 2;
     P /= 2;
-    total += static_cast<size_t>(M) * N + static_cast<size_t>(N) * P + 3 * static_cast<size_t>(M) * P;
+    const size_t mn = static_cast<size_t>(M) * N, np = static_cast<size_t>(N) * P;
+    const size_t level = mn + np + 3 * static_cast<size_t>(M) * P;
+    const size_t last = splits(M, N, P) ? 0 : 7 * (mn + np);
+    total += level > last ? level : last;
   }
   return total;
 }
 
-// Operand of one of the seven products: a quadrant used as it is, or the sum or
-// difference of two quadrants written into the level's buffer for that side.
-view quadrant_sum(view x, view y, bool subtract, int rows, int cols, double *buffer) {
-  if (subtract) {
-    sub_views(x.p, x.ld, y.p, y.ld, buffer, cols, rows, cols);
+// An operand of one of the seven products: quadrant x alone (sign 0), x + y (sign 1) or
+// x - y (sign -1).
+struct operand {
+  view x, y;
+  int sign;
+};
+
+// The operands of Strassen's seven products M1..M7 for the quadrants of A (M x N) and
+// B (N x P), in the order the products are formed.
+struct seven_operands {
+  operand left[7], right[7];
+};
+
+seven_operands operands_of(const double *A, const double *B, int m, int n, int p, ptrdiff_t lda,
+                           ptrdiff_t ldb) {
+  const view A11{A, lda}, A12{A + n, lda}, A21{A + m * lda, lda}, A22{A + m * lda + n, lda};
+  const view B11{B, ldb}, B12{B + p, ldb}, B21{B + n * ldb, ldb}, B22{B + n * ldb + p, ldb};
+  const view none{nullptr, 0};
+  return seven_operands{{{A11, A22, 1}, {A21, A22, 1}, {A11, none, 0}, {A22, none, 0}, {A11, A12, 1},
+                         {A21, A11, -1}, {A12, A22, -1}},
+                        {{B11, B22, 1}, {B11, none, 0}, {B12, B22, -1}, {B21, B11, -1}, {B22, none, 0},
+                         {B11, B12, 1}, {B21, B22, 1}}};
+}
+
+// x + y, x - y or a copy of x into the contiguous rows x cols block out.
+void write_operand(const operand &o, int rows, int cols, double *out) {
+  if (o.sign > 0) {
+    add_views(o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
+  } else if (o.sign < 0) {
+    sub_views(o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
   } else {
-    add_views(x.p, x.ld, y.p, y.ld, buffer, cols, rows, cols);
+    for (int i = 0; i < rows; ++i) std::memcpy(out + static_cast<ptrdiff_t>(i) * cols, o.x.p + i * o.x.ld, cols * sizeof(double));
   }
+}
+
+// The operand as a view: the quadrant itself, or the sum written into buffer.
+view operand_view(const operand &o, int rows, int cols, double *buffer) {
+  if (o.sign == 0) return o.x;
+  write_operand(o, rows, cols, buffer);
   return view{buffer, cols};
+}
+
+void strassen(const double *A, const double *B, double *C, int M, int N, int P, ptrdiff_t lda,
+              ptrdiff_t ldb, ptrdiff_t ldc, double *scratch);
+
+// M1..M7 of the quadrants (each m x n times n x p) into out[t] with row stride ldo[t].
+// scratch holds the two operand sums (m x n and n x p) and then the deeper levels'.
+void seven_products(const seven_operands &ops, int m, int n, int p, double *const out[7],
+                    const ptrdiff_t ldo[7], double *scratch) {
+  double *SA = scratch, *SB = SA + static_cast<size_t>(m) * n;
+  double *deeper = SB + static_cast<size_t>(n) * p;
+  for (int t = 0; t < 7; ++t) {
+    const view left = operand_view(ops.left[t], m, n, SA);
+    const view right = operand_view(ops.right[t], n, p, SB);
+    strassen(left.p, right.p, out[t], m, n, p, left.ld, right.ld, ldo[t], deeper);
+  }
+}
+
+// The last split in one pass (strassen_last_split_with), its fourteen operands written
+// one after another into scratch. False, with nothing written to C, when the processor's
+// kernel has no such form or the inner size is above 4: there the products one by one
+// are faster (their traffic to memory is small beside their arithmetic).
+bool last_split_in_one_pass(const double *A, const double *B, double *C, int M, int N, int P,
+                            ptrdiff_t lda, ptrdiff_t ldb, ptrdiff_t ldc, double *scratch) {
+  const tsf_matrix::product_kernel kind = tsf_matrix::best_product_kernel();
+  const int m = M / 2, n = N / 2, p = P / 2;
+  if (kind == tsf_matrix::product_kernel::scalar || n > 4) return false;
+  const seven_operands ops = operands_of(A, B, m, n, p, lda, ldb);
+  const size_t mn = static_cast<size_t>(m) * n, np = static_cast<size_t>(n) * p;
+  double *L = scratch, *R = scratch + 7 * mn;
+  for (int t = 0; t < 7; ++t) {
+    write_operand(ops.left[t], m, n, L + t * mn);
+    write_operand(ops.right[t], n, p, R + t * np);
+  }
+  return tsf_matrix::strassen_last_split_with(kind, L, R, m, n, p, C, ldc);
 }
 
 void strassen(const double *A, const double *B, double *C, int M, int N, int P, ptrdiff_t lda,
@@ -98,26 +169,13 @@ void strassen(const double *A, const double *B, double *C, int M, int N, int P, 
     return;
   }
   const int m = M / 2, n = N / 2, p = P / 2;
-  const view A11{A, lda}, A12{A + n, lda}, A21{A + m * lda, lda}, A22{A + m * lda + n, lda};
-  const view B11{B, ldb}, B12{B + p, ldb}, B21{B + n * ldb, ldb}, B22{B + n * ldb + p, ldb};
-  double *C11 = C, *C12 = C + p, *C21 = C + m * ldc, *C22 = C + m * ldc + p;
+  if (!splits(m, n, p) && last_split_in_one_pass(A, B, C, M, N, P, lda, ldb, ldc, scratch)) return;
   const size_t mp = static_cast<size_t>(m) * p;
-  double *SA = scratch, *SB = SA + static_cast<size_t>(m) * n, *X1 = SB + static_cast<size_t>(n) * p;
-  double *X2 = X1 + mp, *X3 = X2 + mp, *deeper = X3 + mp;
-  auto product = [&](view left, view right, double *out, ptrdiff_t ldo) {
-    strassen(left.p, right.p, out, m, n, p, left.ld, right.ld, ldo, deeper);
-  };
-  auto sumA = [&](view x, view y, bool subtract) { return quadrant_sum(x, y, subtract, m, n, SA); };
-  auto sumB = [&](view x, view y, bool subtract) { return quadrant_sum(x, y, subtract, n, p, SB); };
-
-  product(sumA(A11, A22, false), sumB(B11, B22, false), X1, p);
-  product(sumA(A21, A22, false), B11, C21, ldc);
-  product(A11, sumB(B12, B22, true), X2, p);
-  product(A22, sumB(B21, B11, true), X3, p);
-  product(sumA(A11, A12, false), B22, C12, ldc);
-  product(sumA(A21, A11, true), sumB(B11, B12, false), C22, ldc);
-  product(sumA(A12, A22, true), sumB(B21, B22, false), C11, ldc);
-
+  double *X1 = scratch, *X2 = X1 + mp, *X3 = X2 + mp;
+  double *C11 = C, *C12 = C + p, *C21 = C + m * ldc, *C22 = C + m * ldc + p;
+  double *const out[7] = {X1, C21, X2, X3, C12, C22, C11};
+  const ptrdiff_t ldo[7] = {p, ldc, p, p, ldc, ldc, ldc};
+  seven_products(operands_of(A, B, m, n, p, lda, ldb), m, n, p, out, ldo, X3 + mp);
   combine_quadrants(X1, X2, X3, p, C, ldc, m, p);
 }
 
