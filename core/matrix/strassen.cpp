@@ -116,7 +116,9 @@ void write_operand(const operand &o, int rows, int cols, double *out) {
   } else if (o.sign < 0) {
     sub_views(o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
   } else {
-    for (int i = 0; i < rows; ++i) std::memcpy(out + static_cast<ptrdiff_t>(i) * cols, o.x.p + i * o.x.ld, cols * sizeof(double));
+    for (int i = 0; i < rows; ++i) {
+      for (int j = 0; j < cols; ++j) out[static_cast<ptrdiff_t>(i) * cols + j] = o.x.p[i * o.x.ld + j];
+    }
   }
 }
 
@@ -188,6 +190,44 @@ void strassen_product(const double *A, const double *B, double *C, int M, int N,
   std::free(scratch);
 }
 
+
+// The four quadrants of a padded product from its seven products (each m x p, row stride
+// p), combined as combine_quadrants combines them but written only where the caller's
+// M x P matrix C has an element.
+void combine_into_unpadded(double *const Mt[7], int m, int p, double *C, int M, int P) {
+  const int left_cols = p < P ? p : P, right_cols = P - p;
+  for (int i = 0; i < m && i < M; ++i) {
+    const ptrdiff_t e = static_cast<ptrdiff_t>(i) * p;
+    const double *M1 = Mt[0] + e, *M2 = Mt[1] + e, *M3 = Mt[2] + e, *M4 = Mt[3] + e;
+    const double *M5 = Mt[4] + e, *M6 = Mt[5] + e, *M7 = Mt[6] + e;
+    double *top = C + static_cast<ptrdiff_t>(i) * P;
+    for (int j = 0; j < left_cols; ++j) top[j] = (M1[j] + M7[j]) + (M4[j] - M5[j]);
+    for (int j = 0; j < right_cols; ++j) top[p + j] = M3[j] + M5[j];
+    if (i + m >= M) continue;
+    double *bottom = C + static_cast<ptrdiff_t>(i + m) * P;
+    for (int j = 0; j < left_cols; ++j) bottom[j] = M4[j] + M2[j];
+    for (int j = 0; j < right_cols; ++j) bottom[p + j] = (M1[j] + M6[j]) + (M3[j] - M2[j]);
+  }
+}
+
+// A padded product (Mp x Np times Np x Pp, contiguous) into the caller's M x P matrix C:
+// the seven products of the first split go to scratch and their combination writes C's
+// own elements, so no padded copy of C is made or stripped. C is written only after every
+// product is formed, so it may share memory with the operands.
+void strassen_into_unpadded(const double *A, const double *B, double *C, int Mp, int Np, int Pp,
+                            int M, int P, const char *who) {
+  const int m = Mp / 2, n = Np / 2, p = Pp / 2;
+  const size_t mp = static_cast<size_t>(m) * p;
+  const size_t need = 7 * mp + static_cast<size_t>(m) * n + static_cast<size_t>(n) * p + scratch_needed(m, n, p);
+  double *block = tsf_matrix::scratch_doubles(need, who);
+  double *const out[7] = {block, block + mp, block + 2 * mp, block + 3 * mp,
+                          block + 4 * mp, block + 5 * mp, block + 6 * mp};
+  const ptrdiff_t ldo[7] = {p, p, p, p, p, p, p};
+  seven_products(operands_of(A, B, m, n, p, Np, Pp), m, n, p, out, ldo, block + 7 * mp);
+  combine_into_unpadded(out, m, p, C, M, P);
+  std::free(block);
+}
+
 }  // namespace
 
 int findrec(int *M, int *N, int *P) {
@@ -234,20 +274,27 @@ void smult(double *A, double *B, double *C, int M, int N, int P) {
   }
   int Mp = M, Np = N, Pp = P;
   findrec(&Mp, &Np, &Pp);
-  // Operands that need no padding are used where they are, and C is written directly
-  // when it needs none and shares no memory with them; zeros added nowhere change no bit.
+  // Operands that need no padding are used where they are; C is written directly when it
+  // needs none and shares no memory with them, else by the first split's combination.
   const size_t na = static_cast<size_t>(M) * N, nb = static_cast<size_t>(N) * P, nc = static_cast<size_t>(M) * P;
   const bool pad_a = Mp != M || Np != N, pad_b = Np != N || Pp != P;
-  const bool pad_c = Mp != M || Pp != P || tsf_matrix::ranges_overlap(C, nc, A, na) ||
-                     tsf_matrix::ranges_overlap(C, nc, B, nb);
+  const bool direct_c = Mp == M && Pp == P && !tsf_matrix::ranges_overlap(C, nc, A, na) &&
+                        !tsf_matrix::ranges_overlap(C, nc, B, nb);
   double *Apad = pad_a ? tsf_matrix::scratch_doubles(static_cast<size_t>(Mp) * Np, "smult") : A;
   double *Bpad = pad_b ? tsf_matrix::scratch_doubles(static_cast<size_t>(Np) * Pp, "smult") : B;
-  double *Cpad = pad_c ? tsf_matrix::scratch_doubles(static_cast<size_t>(Mp) * Pp, "smult") : C;
   if (pad_a) add_zero_pad(A, M, N, Mp - M, Np - N, Apad);
   if (pad_b) add_zero_pad(B, N, P, Np - N, Pp - P, Bpad);
-  strassen_product(Apad, Bpad, Cpad, Mp, Np, Pp, Np, Pp, Pp, "smult");
-  if (pad_c) remove_zero_pad(Cpad, Mp, Pp, Mp - M, Pp - P, C);
+  if (direct_c) {
+    strassen_product(Apad, Bpad, C, Mp, Np, Pp, Np, Pp, Pp, "smult");
+  } else if (splits(Mp, Np, Pp)) {
+    strassen_into_unpadded(Apad, Bpad, C, Mp, Np, Pp, M, P, "smult");
+  } else {
+    // No split (and so no padding): C shares memory with an operand.
+    double *Cpad = tsf_matrix::scratch_doubles(nc, "smult");
+    strassen_product(Apad, Bpad, Cpad, Mp, Np, Pp, Np, Pp, Pp, "smult");
+    std::memcpy(C, Cpad, nc * sizeof(double));
+    std::free(Cpad);
+  }
   if (pad_a) std::free(Apad);
   if (pad_b) std::free(Bpad);
-  if (pad_c) std::free(Cpad);
 }
