@@ -1,7 +1,9 @@
 // Strassen's product (Strassen (1969)) on zero-padded copies: the sizes are rounded up
 // to multiples of 2^k so every level of the recursion splits into equal quadrants, and
 // sub-problems whose sizes sum to at most 192 use the direct loop. All scratch of the
-// recursion is one block, allocated once per product.
+// recursion is one block, allocated once per product. A padded product's first split
+// writes only the caller's elements of C, and a last split with a small inner size runs
+// in one pass (strassen_last_split.cpp); neither changes a bit of the result.
 #include "core/matrix/matrix.h"
 #include "core/matrix/matrix_internal.h"
 
