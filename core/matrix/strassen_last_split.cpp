@@ -135,18 +135,14 @@ TSF_ALWAYS_INLINE void seven_products_rows(const last_split &s, int i) {
   if constexpr (R > 1) seven_products_rows<L, R / 2, W, K>(s, i);
 }
 
-// The inner sizes of the panel products get kernels of their own.
+// The inner size of the panel products (4) gets the register tiles; other sizes one row
+// at a time.
 template <int L, int R, int W>
 TSF_ALWAYS_INLINE void seven_products(const last_split &s) {
-  switch (s.n) {
-    case 4:
-      seven_products_rows<L, R, W, 4>(s, 0);
-      return;
-    case 8:
-      seven_products_rows<L, R, W, 8>(s, 0);
-      return;
-    default:
-      seven_products_rows<L, R, W, 0>(s, 0);
+  if (s.n == 4) {
+    seven_products_rows<L, R, W, 4>(s, 0);
+  } else {
+    seven_products_rows<L, 1, 1, 0>(s, 0);
   }
 }
 
