@@ -32,6 +32,17 @@ void product_accumulate_with(product_kernel kind, const double *A, const double 
                              int M, int N, int P, std::ptrdiff_t lda, std::ptrdiff_t ldb,
                              std::ptrdiff_t ldc);
 
+// The last split of Strassen's recursion in one pass. left holds seven m x n operands one
+// after another, row stride n: A11 + A22, A21 + A22, A11, A22, A11 + A12, A21 - A11,
+// A12 - A22; right the seven n x p ones, row stride p: B11 + B22, B11, B12 - B22,
+// B21 - B11, B22, B11 + B12, B21 + B22. With Mt the product of the t-th pair, each
+// element summed from 0 in increasing k, the four m x p quadrants of C (row stride ldc)
+// receive C11 = (M1 + M7) + (M4 - M5), C12 = M3 + M5, C21 = M4 + M2 and
+// C22 = (M1 + M6) + (M3 - M2): the bits of forming the products one by one and combining
+// them. Returns false, writing nothing, for a kernel without this form (scalar).
+bool strassen_last_split_with(product_kernel kind, const double *left, const double *right, int m,
+                              int n, int p, double *C, std::ptrdiff_t ldc);
+
 // Applies the reflection I - beta v v^T to the m x n view B (row stride ldb): from the
 // left (v has m entries; w = beta B^T v, B -= v w^T) or from the right (v has n entries;
 // w = beta B v, B -= w v^T). Both are matrix products through the kernels above; work

@@ -4,6 +4,7 @@
 // Ramachandran (1999)). The register blocking follows Goto and van de Geijn (2008),
 // without their reordering of the k sums.
 #include "core/matrix/matrix.h"
+#include "core/matrix/lanes_internal.h"
 #include "core/matrix/matrix_internal.h"
 
 #include <cmath>
@@ -16,17 +17,7 @@ namespace {
 using std::ptrdiff_t;
 
 #if defined(__GNUC__)
-#define TSF_ALWAYS_INLINE __attribute__((always_inline)) inline
-#if defined(__x86_64__) || defined(__i386__)
-#define TSF_X86_KERNELS 1
-#endif
-
-// A vector of L doubles in the compiler's generic vector extension: the same source
-// becomes SSE2, AVX2 or AVX-512 code, or scalar code on targets without vectors.
-template <int L>
-struct lanes {
-  typedef double type __attribute__((vector_size(8 * L)));
-};
+using tsf_matrix::lanes;
 
 // C (R x L*W) += A (R x K) * B (K x L*W), or = when Load is false. The R*W accumulators
 // stay in registers across the k loop; each lane is one element of C and receives its

@@ -55,8 +55,9 @@ TEST(Multiply, BoundaryAt96And97) {
 }
 
 TEST(Multiply, OutputMayAliasAnOperand) {
-  // Direct path (sum 60) and Strassen path (sum 600), C written over A and over B.
-  for (int n : {20, 200}) {
+  // Direct path (sum 60) and Strassen path (sum 600; 603 padded), C written over A and
+  // over B.
+  for (int n : {20, 200, 201}) {
     std::vector<double> A = RandomMatrix(n, n, 5), B = RandomMatrix(n, n, 6);
     std::vector<double> want(A.size());
     mmult(A.data(), B.data(), want.data(), n, n, n);

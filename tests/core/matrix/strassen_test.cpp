@@ -1,10 +1,12 @@
 #include "core/matrix/matrix.h"
+#include "core/matrix/matrix_internal.h"
 #include "support/test_util.h"
 #include "matrix_test_util.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -172,8 +174,9 @@ uint64_t BitsHash(const std::vector<double> &c) {
 
 TEST(Strassen, ProductBitsAreThoseOfTheScalarKernels) {
   // Hashes of mmult and rmult computed with the plain i-k-j leaves, before the
-  // register-blocked kernels (and checked identical under qemu-ppc64): the kernels and
-  // the one-pass combination of the quadrants must not change a bit.
+  // register-blocked kernels (and checked identical under qemu-ppc64), the last four with
+  // the products formed one by one: the kernels, the one-pass combination of the
+  // quadrants and the one-pass last split must not change a bit.
   struct Case {
     int m, n, p;
     uint64_t mmult, rmult;
@@ -181,7 +184,12 @@ TEST(Strassen, ProductBitsAreThoseOfTheScalarKernels) {
   const Case cases[] = {{47, 1, 48, 0xdb7c78a6d8f4d164ULL, 0xdb7c78a6d8f4d164ULL},
                         {101, 50, 70, 0x788c1ac0683e8c99ULL, 0xa41cfae57026f97dULL},
                         {200, 150, 170, 0x3467f96b7a15056dULL, 0x4c8ac56f8ba602f8ULL},
-                        {257, 129, 193, 0x90eebe0927aa243fULL, 0xa606fa5a52eaafd7ULL}};
+                        {257, 129, 193, 0x90eebe0927aa243fULL, 0xa606fa5a52eaafd7ULL},
+                        // Panels whose last split runs in one pass (inner size 4 or less there).
+                        {936, 64, 936, 0x39e4f937e06ae4b3ULL, 0x67ef03f2cb36deaaULL},
+                        {236, 16, 236, 0x38a023729f9ef572ULL, 0xf1a68c7141013087ULL},
+                        {300, 7, 301, 0x8248f8979885a08cULL, 0x7a877f3c72a0b597ULL},
+                        {500, 3, 200, 0x3b6166b9b74532aeULL, 0x850e6307e1ca0010ULL}};
   for (const Case &c : cases) {
     std::vector<double> A = LcgMatrix(c.m, c.n, 1), B = LcgMatrix(c.n, c.p, 2);
     std::vector<double> C(static_cast<size_t>(c.m) * c.p), R(C.size(), 0.0);
@@ -190,4 +198,48 @@ TEST(Strassen, ProductBitsAreThoseOfTheScalarKernels) {
     EXPECT_EQ(BitsHash(C), c.mmult) << c.m << " x " << c.n << " x " << c.p;
     EXPECT_EQ(BitsHash(R), c.rmult) << c.m << " x " << c.n << " x " << c.p;
   }
+}
+
+// The last split in one pass against the seven products formed one by one by the scalar
+// loop and combined as the recursion combines them, bit for bit (any NaN standing for
+// any NaN), on every kernel: awkward sizes, a strided C, signed zeros, infinities, NaN.
+TEST(Strassen, LastSplitInOnePassHasTheBitsOfSevenProducts) {
+  using tsf_matrix::product_kernel;
+  const int shapes[][3] = {{1, 1, 1}, {59, 4, 59}, {17, 3, 9}, {8, 4, 16}, {5, 2, 33}, {30, 1, 23}};
+  auto same = [](double a, double b) {
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+  };
+  for (product_kernel kind : {product_kernel::baseline, product_kernel::avx2, product_kernel::avx512}) {
+    if (!tsf_matrix::product_kernel_available(kind)) continue;
+    for (const auto &s : shapes) {
+      const int m = s[0], n = s[1], p = s[2], ldc = 2 * p + 3;
+      std::vector<double> L = RandomMatrix(7 * m, n, 41), R = RandomMatrix(7 * n, p, 42);
+      L[1] = -0.0;
+      R[0] = -0.0;
+      L[L.size() - 1] = HUGE_VAL;
+      R[R.size() / 2] = -HUGE_VAL;
+      R[R.size() - 1] = std::nan("");
+      std::vector<double> M(7 * static_cast<size_t>(m) * p);
+      for (int t = 0; t < 7; ++t) {
+        tsf_matrix::product_overwrite_with(product_kernel::scalar, L.data() + t * m * n, R.data() + t * n * p,
+                                           M.data() + t * m * p, m, n, p, n, p, p);
+      }
+      std::vector<double> got(static_cast<size_t>(2 * m) * ldc, 7.0), want = got;
+      for (int i = 0; i < m; ++i) {
+        for (int j = 0; j < p; ++j) {
+          auto Mt = [&](int t) { return M[(static_cast<size_t>(t) * m + i) * p + j]; };
+          const size_t top = static_cast<size_t>(i) * ldc + j, bottom = top + static_cast<size_t>(m) * ldc;
+          want[top] = (Mt(0) + Mt(6)) + (Mt(3) - Mt(4));
+          want[top + p] = Mt(2) + Mt(4);
+          want[bottom] = Mt(3) + Mt(1);
+          want[bottom + p] = (Mt(0) + Mt(5)) + (Mt(2) - Mt(1));
+        }
+      }
+      ASSERT_TRUE(tsf_matrix::strassen_last_split_with(kind, L.data(), R.data(), m, n, p, got.data(), ldc));
+      int differ = 0;
+      for (size_t e = 0; e < got.size(); ++e) differ += same(got[e], want[e]) ? 0 : 1;
+      EXPECT_EQ(differ, 0) << static_cast<int>(kind) << ": " << m << " x " << n << " x " << p;
+    }
+  }
+  EXPECT_FALSE(tsf_matrix::strassen_last_split_with(product_kernel::scalar, nullptr, nullptr, 1, 1, 1, nullptr, 1));
 }
