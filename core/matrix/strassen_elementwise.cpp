@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#if defined(__x86_64__)
+#if defined(TSF_X86_KERNELS)
 #include <immintrin.h>
 #endif
 
@@ -101,7 +101,9 @@ __attribute__((target("avx512f"), always_inline)) inline int unaligned_head(cons
   return j;
 }
 
-__attribute__((target("avx512f"), always_inline)) inline void four_terms_stream(const double *a, const double *b, const double *c, const double *d, double *to, int p) {
+__attribute__((target("avx512f"), always_inline)) inline void four_terms_stream(const double *a, const double *b,
+                                                                                const double *c, const double *d,
+                                                                                double *to, int p) {
   const int head = unaligned_head(to, p);
   four_terms<1>(a, b, c, d, to, 0, head);
   int j = head;
@@ -114,7 +116,8 @@ __attribute__((target("avx512f"), always_inline)) inline void four_terms_stream(
   four_terms<4>(a, b, c, d, to, j, p);
 }
 
-__attribute__((target("avx512f"), always_inline)) inline void two_terms_stream(const double *a, const double *b, double *to, int p) {
+__attribute__((target("avx512f"), always_inline)) inline void two_terms_stream(const double *a, const double *b,
+                                                                               double *to, int p) {
   const int head = unaligned_head(to, p);
   two_terms<1>(a, b, to, 0, head);
   int j = head;
