@@ -43,6 +43,19 @@ void product_accumulate_with(product_kernel kind, const double *A, const double 
 bool strassen_last_split_with(product_kernel kind, const double *left, const double *right, int m,
                               int n, int p, double *C, std::ptrdiff_t ldc);
 
+// The elementwise passes of Strassen's recursion in the widest vectors the processor
+// offers (the same bits at any width). strassen_sum: C = X + Y (sign > 0) or X - Y on
+// m x p views. strassen_combine: the four quadrants of C (each m x p, row stride ldc)
+// from the products M7, M5, M2, M6 held in them and M1, M3, M4 in X1, X2, X3:
+// C11 = (X1 + C11) + (X3 - C12), C22 = (X1 + C22) + (X2 - C21), C12 = X2 + C12,
+// C21 = X3 + C21. strassen_combine_unpadded: the same combination of M1..M7 (each m x p,
+// row stride p) written only to the elements of the M x P matrix C that exist.
+void strassen_sum(int sign, const double *X, std::ptrdiff_t ldx, const double *Y, std::ptrdiff_t ldy,
+                  double *C, std::ptrdiff_t ldc, int m, int p);
+void strassen_combine(const double *X1, const double *X2, const double *X3, std::ptrdiff_t ldx, double *C,
+                      std::ptrdiff_t ldc, int m, int p);
+void strassen_combine_unpadded(const double *const Mt[7], int m, int p, double *C, int M, int P);
+
 // Applies the reflection I - beta v v^T to the m x n view B (row stride ldb): from the
 // left (v has m entries; w = beta B^T v, B -= v w^T) or from the right (v has n entries;
 // w = beta B v, B -= w v^T). Both are matrix products through the kernels above; work

@@ -17,43 +17,6 @@ namespace {
 using std::ptrdiff_t;
 using std::size_t;
 
-// C = X + Y, C = X - Y and C = C + (X - Y) on m x p views.
-void add_views(const double *X, ptrdiff_t ldx, const double *Y, ptrdiff_t ldy, double *C,
-               ptrdiff_t ldc, int m, int p) {
-  for (int i = 0; i < m; ++i) {
-    for (int j = 0; j < p; ++j) C[i * ldc + j] = X[i * ldx + j] + Y[i * ldy + j];
-  }
-}
-
-void sub_views(const double *X, ptrdiff_t ldx, const double *Y, ptrdiff_t ldy, double *C,
-               ptrdiff_t ldc, int m, int p) {
-  for (int i = 0; i < m; ++i) {
-    for (int j = 0; j < p; ++j) C[i * ldc + j] = X[i * ldx + j] - Y[i * ldy + j];
-  }
-}
-
-// The combination of the seven products, one pass over the four quadrants: per element
-// C11 = (X1 + C11) + (X3 - C12), C22 = (X1 + C22) + (X2 - C21), C12 = X2 + C12,
-// C21 = X3 + C21, with C12 and C21 read before they change. The roundings are those of
-// six separate passes in this order; one pass moves half the memory.
-void combine_quadrants(const double *X1, const double *X2, const double *X3, ptrdiff_t ldx,
-                       double *C, ptrdiff_t ldc, int m, int p) {
-  for (int i = 0; i < m; ++i) {
-    const double *x1 = X1 + i * ldx, *x2 = X2 + i * ldx, *x3 = X3 + i * ldx;
-    double *__restrict c11 = C + i * ldc;
-    double *__restrict c12 = c11 + p;
-    double *__restrict c21 = C + (m + i) * ldc;
-    double *__restrict c22 = c21 + p;
-    for (int j = 0; j < p; ++j) {
-      const double old12 = c12[j], old21 = c21[j];
-      c11[j] = (x1[j] + c11[j]) + (x3[j] - old12);
-      c22[j] = (x1[j] + c22[j]) + (x2[j] - old21);
-      c12[j] = x2[j] + old12;
-      c21[j] = x3[j] + old21;
-    }
-  }
-}
-
 // A view and its row stride.
 struct view {
   const double *p;
@@ -114,9 +77,9 @@ seven_operands operands_of(const double *A, const double *B, int m, int n, int p
 // x + y, x - y or a copy of x into the contiguous rows x cols block out.
 void write_operand(const operand &o, int rows, int cols, double *out) {
   if (o.sign > 0) {
-    add_views(o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
+    tsf_matrix::strassen_sum(1, o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
   } else if (o.sign < 0) {
-    sub_views(o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
+    tsf_matrix::strassen_sum(-1, o.x.p, o.x.ld, o.y.p, o.y.ld, out, cols, rows, cols);
   } else {
     for (int i = 0; i < rows; ++i) {
       for (int j = 0; j < cols; ++j) out[static_cast<ptrdiff_t>(i) * cols + j] = o.x.p[i * o.x.ld + j];
@@ -180,7 +143,7 @@ void strassen(const double *A, const double *B, double *C, int M, int N, int P, 
   double *const out[7] = {X1, C21, X2, X3, C12, C22, C11};
   const ptrdiff_t ldo[7] = {p, ldc, p, p, ldc, ldc, ldc};
   seven_products(operands_of(A, B, m, n, p, lda, ldb), m, n, p, out, ldo, X3 + mp);
-  combine_quadrants(X1, X2, X3, p, C, ldc, m, p);
+  tsf_matrix::strassen_combine(X1, X2, X3, p, C, ldc, m, p);
 }
 
 // The recursion with its scratch block.
@@ -192,25 +155,6 @@ void strassen_product(const double *A, const double *B, double *C, int M, int N,
   std::free(scratch);
 }
 
-
-// The four quadrants of a padded product from its seven products (each m x p, row stride
-// p), combined as combine_quadrants combines them but written only where the caller's
-// M x P matrix C has an element.
-void combine_into_unpadded(double *const Mt[7], int m, int p, double *C, int M, int P) {
-  const int left_cols = p < P ? p : P, right_cols = P - p;
-  for (int i = 0; i < m && i < M; ++i) {
-    const ptrdiff_t e = static_cast<ptrdiff_t>(i) * p;
-    const double *M1 = Mt[0] + e, *M2 = Mt[1] + e, *M3 = Mt[2] + e, *M4 = Mt[3] + e;
-    const double *M5 = Mt[4] + e, *M6 = Mt[5] + e, *M7 = Mt[6] + e;
-    double *top = C + static_cast<ptrdiff_t>(i) * P;
-    for (int j = 0; j < left_cols; ++j) top[j] = (M1[j] + M7[j]) + (M4[j] - M5[j]);
-    for (int j = 0; j < right_cols; ++j) top[p + j] = M3[j] + M5[j];
-    if (i + m >= M) continue;
-    double *bottom = C + static_cast<ptrdiff_t>(i + m) * P;
-    for (int j = 0; j < left_cols; ++j) bottom[j] = M4[j] + M2[j];
-    for (int j = 0; j < right_cols; ++j) bottom[p + j] = (M1[j] + M6[j]) + (M3[j] - M2[j]);
-  }
-}
 
 // A padded product (Mp x Np times Np x Pp, contiguous) into the caller's M x P matrix C:
 // the seven products of the first split go to scratch and their combination writes C's
@@ -226,7 +170,7 @@ void strassen_into_unpadded(const double *A, const double *B, double *C, int Mp,
                           block + 4 * mp, block + 5 * mp, block + 6 * mp};
   const ptrdiff_t ldo[7] = {p, p, p, p, p, p, p};
   seven_products(operands_of(A, B, m, n, p, Np, Pp), m, n, p, out, ldo, block + 7 * mp);
-  combine_into_unpadded(out, m, p, C, M, P);
+  tsf_matrix::strassen_combine_unpadded(out, m, p, C, M, P);
   std::free(block);
 }
 
