@@ -36,11 +36,11 @@ std::vector<double> Series(size_t n, unsigned seed) {
 }
 
 void Periodogram(benchmark::State &state, int N) {
-  std::vector<double> x = Series(N, 1), spec(N / 2 + 1), freq(N / 2 + 1);
+  std::vector<double> x = Series(N, 1), power(N / 2 + 1), freq(N / 2 + 1);
   spectrum_object *obj = spectrum_fft_init(N, N);
   for (auto _ : state) {
-    periodogram(obj, x.data(), spec.data(), freq.data(), 1);
-    benchmark::DoNotOptimize(spec.data());
+    periodogram(obj, x.data(), power.data(), freq.data(), 1);
+    benchmark::DoNotOptimize(power.data());
     benchmark::ClobberMemory();
   }
   free_spectrum(obj);
@@ -70,12 +70,12 @@ void FftwPower(benchmark::State &state, int N) {
   double *in = fftw_alloc_real(N);
   fftw_complex *X = fftw_alloc_complex(N / 2 + 1);
   fftw_plan plan = fftw_plan_dft_r2c_1d(N, in, X, FFTW_ESTIMATE);
-  std::vector<double> x = Series(N, 1), spec(N / 2 + 1);
+  std::vector<double> x = Series(N, 1), power(N / 2 + 1);
   for (int i = 0; i < N; ++i) in[i] = x[i];
   for (auto _ : state) {
     fftw_execute(plan);
-    for (int k = 0; k <= N / 2; ++k) spec[k] = (X[k][0] * X[k][0] + X[k][1] * X[k][1]) / N;
-    benchmark::DoNotOptimize(spec.data());
+    for (int k = 0; k <= N / 2; ++k) power[k] = (X[k][0] * X[k][0] + X[k][1] * X[k][1]) / N;
+    benchmark::DoNotOptimize(power.data());
     benchmark::ClobberMemory();
   }
   fftw_destroy_plan(plan);

@@ -8,7 +8,7 @@
 #include "core/spectrum/spectrum.h"
 #include "core/spectrum/spectrum_internal.h"
 
-void psd_autocovar(auto_object *obj, double *x, double *spec, double *freq, int nfft) {
+void psd_autocovar(auto_object *obj, double *x, double *density, double *freq, int nfft) {
   const int N = obj->N;
   if (nfft < N) tsf_spectrum::reject("psd_autocovar: nfft must be at least N");
   const size_t len = static_cast<size_t>(nfft);
@@ -27,7 +27,7 @@ void psd_autocovar(auto_object *obj, double *x, double *spec, double *freq, int 
   fft_exec(plan, in, F);
   free_fft(plan);
   for (int k = 0; k <= nfft / 2; ++k) {
-    spec[k] = (2.0 * F[k].re - acov[0]) / tsf_spectrum::kTwoPi;
+    density[k] = (2.0 * F[k].re - acov[0]) / tsf_spectrum::kTwoPi;
     freq[k] = tsf_spectrum::kTwoPi * k / nfft;
   }
   std::free(block);

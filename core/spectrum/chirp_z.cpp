@@ -167,7 +167,7 @@ spectrum_chirp *chirp_init(int n, int L) {
   return z;
 }
 
-void chirp_power_bins(const spectrum_chirp *z, const double *x, double edge, double interior, double *spec,
+void chirp_power_bins(const spectrum_chirp *z, const double *x, double edge, double interior, double *power,
                       const char *what) {
   const int n = z->n, M = z->M, K = z->L / 2;
   fft_data *a = static_cast<fft_data *>(work_block(2 * static_cast<size_t>(M) * sizeof(fft_data), what));
@@ -189,8 +189,8 @@ void chirp_power_bins(const spectrum_chirp *z, const double *x, double edge, dou
   const double m2 = static_cast<double>(M) * M;
   edge /= m2;
   interior /= m2;
-  spec[0] = b[0].re * b[0].re * edge;
-  for (int k = 1; k <= K; ++k) spec[k] = (b[k].re * b[k].re + b[k].im * b[k].im) * interior;
+  power[0] = b[0].re * b[0].re * edge;
+  for (int k = 1; k <= K; ++k) power[k] = (b[k].re * b[k].re + b[k].im * b[k].im) * interior;
   std::free(a);
 }
 

@@ -9,11 +9,11 @@
    -2*pi/L, the spectrum mirrored. A one-sided result (any other side) has h + 1 values,
    every bin doubled except bin 0 and, for even L, the Nyquist bin h.
 
-   periodogram: spec[k] = |X[k]|^2 / N, X the N-point transform of x (not centred); for
+   periodogram: power[k] = |X[k]|^2 / N, X the N-point transform of x (not centred); for
    even N the Nyquist value is (sum of odd-indexed x - sum of even-indexed x)^2 / N.
-   psd: spec[k] = |X[k]|^2 / (2*pi*N), X the nfft-point transform of x padded with zeros;
+   psd: density[k] = |X[k]|^2 / (2*pi*N), X the nfft-point transform of x padded with zeros;
    with nfft = N it is the periodogram over 2*pi.
-   psd_autocovar: spec[k] = (2*Re F[k] - acov[0]) / (2*pi), k = 0..floor(nfft/2), acov the
+   psd_autocovar: density[k] = (2*Re F[k] - acov[0]) / (2*pi), k = 0..floor(nfft/2), acov the
    N sample autocovariances of x (lags 0..N-1, divisor N) and F their nfft-point transform:
    the density sum over |j| < N of acov[|j|] exp(-i*w*j) / (2*pi) at w = freq[k], which is
    the periodogram of the centred series over 2*pi. These are the values of the two-sided
@@ -66,15 +66,15 @@ typedef struct spectrum_object {
 
 /* New object for series of length N >= 1 and spectra over nfft >= N points. */
 TSFORGE_API spectrum_object *spectrum_fft_init(int N, int nfft);
-/* spec and freq (N two-sided, N/2 + 1 one-sided) from x (obj->N). */
-TSFORGE_API void periodogram(spectrum_object *obj, double *x, double *spec, double *freq, int side);
-/* spec and freq (nfft two-sided, nfft/2 + 1 one-sided) from x (obj->N). */
-TSFORGE_API void psd(spectrum_object *obj, double *x, double *spec, double *freq, int side);
-/* spec and freq (nfft/2 + 1) from x (obj->N), nfft >= obj->N. */
-TSFORGE_API void psd_autocovar(auto_object *obj, double *x, double *spec, double *freq, int nfft);
+/* power and freq (N two-sided, N/2 + 1 one-sided) from x (obj->N). */
+TSFORGE_API void periodogram(spectrum_object *obj, double *x, double *power, double *freq, int side);
+/* density and freq (nfft two-sided, nfft/2 + 1 one-sided) from x (obj->N). */
+TSFORGE_API void psd(spectrum_object *obj, double *x, double *density, double *freq, int side);
+/* density and freq (nfft/2 + 1) from x (obj->N), nfft >= obj->N. */
+TSFORGE_API void psd_autocovar(auto_object *obj, double *x, double *density, double *freq, int nfft);
 /* Reorders a two-sided result of N values so that its frequencies ascend: the negative
    ones, zero, the positive ones (for even N the Nyquist bin last). In place. */
-TSFORGE_API void spectrum_shift(double *spec, int N);
+TSFORGE_API void spectrum_shift(double *values, int N);
 /* 1 when N is odd, else 0. */
 TSFORGE_API int isOdd(int N);
 /* Releases the object and its plans. */

@@ -23,9 +23,9 @@ bool needs_chirp(int L);
 // memory.
 spectrum_chirp *chirp_init(int n, int L);
 void chirp_free(spectrum_chirp *z);
-// spec[0] = X[0]^2 * edge and spec[k] = |X[k]|^2 * interior for k = 1..L/2, X the L-point
+// power[0] = X[0]^2 * edge and power[k] = |X[k]|^2 * interior for k = 1..L/2, X the L-point
 // transform of x (z->n values, then zeros). One work block of 2M complex values.
-void chirp_power_bins(const spectrum_chirp *z, const double *x, double edge, double interior, double *spec,
+void chirp_power_bins(const spectrum_chirp *z, const double *x, double edge, double interior, double *power,
                       const char *what);
 
 }  // namespace tsf_spectrum

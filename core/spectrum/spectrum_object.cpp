@@ -61,9 +61,9 @@ void free_spectrum(spectrum_object *obj) {
 // Two-sided layouts put bins 0..N/2 first and the negative frequencies after them; a left
 // rotation by N/2 + 1 (integer division) brings the negative ones to the front for either
 // parity, leaving the Nyquist bin of an even N last.
-void spectrum_shift(double *spec, int N) {
+void spectrum_shift(double *values, int N) {
   if (N < 2) return;
-  std::rotate(spec, spec + N / 2 + 1, spec + N);
+  std::rotate(values, values + N / 2 + 1, values + N);
 }
 
 int isOdd(int N) { return N % 2 != 0 ? 1 : 0; }
