@@ -18,9 +18,6 @@ namespace {
 // wrong from the seventh digit and would shift every log-likelihood by 4.2e-7 per point.)
 constexpr double kLog2Pi = 1.8378770664093453;
 
-// The most coefficients whose covariance matrix, ncoeff^2 entries, an int can count.
-constexpr long long kMaxCoefficients = 46340;
-
 double diag_stderr(const arima_object *obj, int k) {
   return std::sqrt(obj->vcov[static_cast<std::size_t>(k) * obj->ncoeff + k]);
 }
@@ -176,17 +173,12 @@ arima_object *arima_init(int p, int d, int q, int N) {
   // Every size is checked before the next is formed from it: ncoeff is at most about
   // 2^32 here, but its square would not fit in 64 bits.
   const long long ncoeff = static_cast<long long>(p) + q + M;
-  if (ncoeff > kMaxCoefficients) return nullptr;
+  if (ncoeff > tsf_arima::kMaxCoefficients) return nullptr;
   const long long nres = N > d ? static_cast<long long>(N) - d : 0;
   const long long lvcov = ncoeff * ncoeff;
   const long long ndouble = nres + p + q + lvcov;
-  if (static_cast<unsigned long long>(ndouble) >
-      (std::numeric_limits<std::size_t>::max() - sizeof(arima_object)) / sizeof(double))
-    return nullptr;
-  // The header holds doubles, so its size keeps the arrays behind it aligned.
-  void *block = std::malloc(sizeof(arima_object) + static_cast<std::size_t>(ndouble) * sizeof(double));
-  if (block == nullptr) return nullptr;
-  arima_object *obj = static_cast<arima_object *>(block);
+  arima_object *obj = tsf_arima::allocate_model<arima_object>(ndouble);
+  if (obj == nullptr) return nullptr;
   double *data = reinterpret_cast<double *>(obj + 1);
   obj->N = N;
   obj->Nused = N - d;
@@ -202,13 +194,7 @@ arima_object *arima_init(int p, int d, int q, int N) {
   obj->theta = obj->phi + p;
   obj->res = obj->theta + q;
   obj->vcov = obj->res + nres;
-  obj->mean = 0.0;
-  obj->var = 1.0;
-  obj->retval = 0;
-  // Nothing is left unset: a model that could not be estimated reads as zeros and NaN.
-  for (long long k = 0; k < ndouble; ++k) data[k] = 0.0;
-  obj->loglik = std::numeric_limits<double>::quiet_NaN();
-  obj->aic = std::numeric_limits<double>::quiet_NaN();
+  tsf_arima::clear_estimates(obj, data, ndouble);
   return obj;
 }
 

@@ -5,7 +5,38 @@
 #ifndef TSFORGE_CORE_ARIMA_MODEL_INTERNAL_H
 #define TSFORGE_CORE_ARIMA_MODEL_INTERNAL_H
 
+#include <cstddef>
+#include <cstdlib>
+#include <limits>
+
 namespace tsf_arima {
+
+/* The most coefficients whose covariance matrix, ncoeff^2 entries, an int can count. A
+   model checks its count against it before squaring it. */
+constexpr long long kMaxCoefficients = 46340;
+
+/* A model object with ndouble doubles behind it in one block (the header holds doubles,
+   so its size keeps the arrays aligned); null when the size does not fit or malloc
+   fails. */
+template <class Model>
+Model *allocate_model(long long ndouble) {
+  if (ndouble < 0 ||
+      static_cast<unsigned long long>(ndouble) > (std::numeric_limits<std::size_t>::max() - sizeof(Model)) / sizeof(double))
+    return nullptr;
+  return static_cast<Model *>(std::malloc(sizeof(Model) + static_cast<std::size_t>(ndouble) * sizeof(double)));
+}
+
+/* A model before any estimate: mean 0, variance 1, status 0, every one of its ndouble
+   doubles 0, log-likelihood and AIC NaN; one that could not be estimated reads so. */
+template <class Model>
+void clear_estimates(Model *obj, double *data, long long ndouble) {
+  obj->mean = 0.0;
+  obj->var = 1.0;
+  obj->retval = 0;
+  for (long long k = 0; k < ndouble; ++k) data[k] = 0.0;
+  obj->loglik = std::numeric_limits<double>::quiet_NaN();
+  obj->aic = std::numeric_limits<double>::quiet_NaN();
+}
 
 /* Stores value when it is an accepted method (0..2) or optimiser (0..7); otherwise
    prints the notice and keeps the previous value. */

@@ -125,19 +125,16 @@ sarima_object *sarima_init(int p, int d, int q, int s, int P, int D, int Q, int 
   }
   const tsf_arima::seasonal_orders o(p, d, q, s, P, D, Q);
   const long long M = o.M();
+  // Every size is checked before the next is formed from it: four orders near INT_MAX
+  // give a count whose square would not fit in 64 bits.
   const long long ncoeff = static_cast<long long>(p) + q + o.P + o.Q + M;
+  if (ncoeff > tsf_arima::kMaxCoefficients) return nullptr;
   const long long nused = static_cast<long long>(N) - o.lag_span();
   const long long nres = nused > 0 ? nused : 0;
   const long long lvcov = ncoeff * ncoeff;
-  if (ncoeff > std::numeric_limits<int>::max() || lvcov > std::numeric_limits<int>::max()) return nullptr;
   const long long ndouble = nres + p + q + o.P + o.Q + lvcov;
-  if (static_cast<unsigned long long>(ndouble) >
-      (std::numeric_limits<std::size_t>::max() - sizeof(sarima_object)) / sizeof(double))
-    return nullptr;
-  // The header holds doubles, so its size keeps the arrays behind it aligned.
-  void *block = std::malloc(sizeof(sarima_object) + static_cast<std::size_t>(ndouble) * sizeof(double));
-  if (block == nullptr) return nullptr;
-  auto *obj = static_cast<sarima_object *>(block);
+  auto *obj = tsf_arima::allocate_model<sarima_object>(ndouble);
+  if (obj == nullptr) return nullptr;
   double *data = reinterpret_cast<double *>(obj + 1);
   obj->N = N;
   obj->Nused = static_cast<int>(nused > std::numeric_limits<int>::min() ? nused : std::numeric_limits<int>::min());
@@ -159,13 +156,7 @@ sarima_object *sarima_init(int p, int d, int q, int s, int P, int D, int Q, int 
   obj->THETA = obj->PHI + o.P;
   obj->res = obj->THETA + o.Q;
   obj->vcov = obj->res + nres;
-  obj->mean = 0.0;
-  obj->var = 1.0;
-  obj->retval = 0;
-  // Nothing is left unset: a model that could not be estimated reads as zeros and NaN.
-  for (long long k = 0; k < ndouble; ++k) data[k] = 0.0;
-  obj->loglik = std::numeric_limits<double>::quiet_NaN();
-  obj->aic = std::numeric_limits<double>::quiet_NaN();
+  tsf_arima::clear_estimates(obj, data, ndouble);
   return obj;
 }
 
