@@ -239,6 +239,19 @@ void initial_state(int p, int q, int r, L *phi, const L *theta, L *a, L *P, L *V
    then the full step of a lane at its fixed point reproduces the shortcut's bits. */
 constexpr int kSteadyMaxDim = 16;
 
+/* a = T a: the state shifted up by one, the AR coefficients (ip of them) times its old
+   first element added. */
+template <class L>
+TSF_LANE_INLINE void predict_state(int r, int ip, const L *phi, L *a) {
+  const L a1 = a[0];
+  TSF_UNROLLED
+  for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
+  a[r - 1] = splat<L>(0.0);
+  TSF_UNROLLED
+  for (int j = 0; j < r; ++j)
+    if (j < ip) a[j] = a[j] + phi[j] * a1;
+}
+
 /* The filter over n values from the state a, P (no prediction before the first value when
    iupd = 1): adds ln f_t to sumlog and u_t^2 / f_t to ssq and, when kResiduals, writes the
    standardised residuals u_t / sqrt(f_t). gain (r) and previous (np) are work space;
@@ -261,13 +274,7 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
     if (predicted) {
       // a = T a, P = T P T' + V. P's first row is zero after every update (the first state
       // element is the observation itself), so T P T' is P shifted by one row and column.
-      const L a1 = a[0];
-      TSF_UNROLLED
-      for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
-      a[r - 1] = splat<L>(0.0);
-      TSF_UNROLLED
-      for (int j = 0; j < r; ++j)
-        if (j < ip) a[j] = a[j] + phi[j] * a1;
+      predict_state(r, ip, phi, a);
       int ind = -1;
       int indn = r - 1;
       TSF_UNROLLED
@@ -327,13 +334,7 @@ TSF_LANE_INLINE void filter_steps(int r, int ip, const L *phi, L *a, L *P, const
   }
   // Steady state: P is the fixed updated covariance; predict and update the state only.
   for (; t < n; ++t) {
-    const L a1 = a[0];
-    TSF_UNROLLED
-    for (int k = 0; k < r - 1; ++k) a[k] = a[k + 1];
-    a[r - 1] = splat<L>(0.0);
-    TSF_UNROLLED
-    for (int j = 0; j < r; ++j)
-      if (j < ip) a[j] = a[j] + phi[j] * a1;
+    predict_state(r, ip, phi, a);
     const L wt = w(t);
     const L ut = wt - a[0];
     TSF_UNROLLED
