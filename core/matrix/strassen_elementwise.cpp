@@ -131,9 +131,19 @@ __attribute__((target("avx512f"), always_inline)) inline void two_terms_stream(c
 }
 #endif
 
+// The row passes of the combination below: to = (a + b) + (c - d) and to = a + b.
+template <int L>
+struct plain_terms {
+  static TSF_ALWAYS_INLINE void four(const double *a, const double *b, const double *c, const double *d, double *to,
+                                     int p) {
+    four_terms<L>(a, b, c, d, to, 0, p);
+  }
+  static TSF_ALWAYS_INLINE void two(const double *a, const double *b, double *to, int p) { two_terms<L>(a, b, to, 0, p); }
+};
+
 // The combination of the seven m x p products M1..M7 (row stride p) into the elements of
 // the caller's M x P matrix C that exist.
-template <int L>
+template <class Terms>
 TSF_ALWAYS_INLINE void combine_unpadded_rows(const double *const Mt[7], int m, int p, double *C, int M, int P) {
   const int left_cols = p < P ? p : P, right_cols = P - p;
   for (int i = 0; i < m && i < M; ++i) {
@@ -141,12 +151,12 @@ TSF_ALWAYS_INLINE void combine_unpadded_rows(const double *const Mt[7], int m, i
     const double *M1 = Mt[0] + e, *M2 = Mt[1] + e, *M3 = Mt[2] + e, *M4 = Mt[3] + e;
     const double *M5 = Mt[4] + e, *M6 = Mt[5] + e, *M7 = Mt[6] + e;
     double *top = C + static_cast<ptrdiff_t>(i) * P;
-    four_terms<L>(M1, M7, M4, M5, top, 0, left_cols);
-    two_terms<L>(M3, M5, top + p, 0, right_cols);
+    Terms::four(M1, M7, M4, M5, top, left_cols);
+    Terms::two(M3, M5, top + p, right_cols);
     if (i + m >= M) continue;
     double *bottom = C + static_cast<ptrdiff_t>(i + m) * P;
-    two_terms<L>(M4, M2, bottom, 0, left_cols);
-    four_terms<L>(M1, M6, M3, M2, bottom + p, 0, right_cols);
+    Terms::two(M4, M2, bottom, left_cols);
+    Terms::four(M1, M6, M3, M2, bottom + p, right_cols);
   }
 }
 
@@ -168,26 +178,26 @@ TSF_PASSES(avx512, "avx512f", 8)
 
 __attribute__((target("avx2"))) void avx2_combine_unpadded(const double *const Mt[7], int m, int p, double *C,
                                                            int M, int P) {
-  combine_unpadded_rows<4>(Mt, m, p, C, M, P);
+  combine_unpadded_rows<plain_terms<4>>(Mt, m, p, C, M, P);
 }
+
+// Called per row, not inlined: a function for AVX-512 cannot be inlined into the generic
+// row loop.
+struct streaming_terms {
+  static __attribute__((target("avx512f"))) void four(const double *a, const double *b, const double *c,
+                                                      const double *d, double *to, int p) {
+    four_terms_stream(a, b, c, d, to, p);
+  }
+  static __attribute__((target("avx512f"))) void two(const double *a, const double *b, double *to, int p) {
+    two_terms_stream(a, b, to, p);
+  }
+};
 
 // The 8-lane form writes C with streaming stores: C is written once and not read back
 // here, so its lines need not be fetched first.
 __attribute__((target("avx512f"))) void avx512_combine_unpadded(const double *const Mt[7], int m, int p,
                                                                 double *C, int M, int P) {
-  const int left_cols = p < P ? p : P, right_cols = P - p;
-  for (int i = 0; i < m && i < M; ++i) {
-    const ptrdiff_t e = static_cast<ptrdiff_t>(i) * p;
-    const double *M1 = Mt[0] + e, *M2 = Mt[1] + e, *M3 = Mt[2] + e, *M4 = Mt[3] + e;
-    const double *M5 = Mt[4] + e, *M6 = Mt[5] + e, *M7 = Mt[6] + e;
-    double *top = C + static_cast<ptrdiff_t>(i) * P;
-    four_terms_stream(M1, M7, M4, M5, top, left_cols);
-    two_terms_stream(M3, M5, top + p, right_cols);
-    if (i + m >= M) continue;
-    double *bottom = C + static_cast<ptrdiff_t>(i + m) * P;
-    two_terms_stream(M4, M2, bottom, left_cols);
-    four_terms_stream(M1, M6, M3, M2, bottom + p, right_cols);
-  }
+  combine_unpadded_rows<streaming_terms>(Mt, m, p, C, M, P);
   _mm_sfence();
 }
 #endif
@@ -227,7 +237,7 @@ void strassen_combine_unpadded(const double *const Mt[7], int m, int p, double *
   if (widest() == product_kernel::avx512) return avx512_combine_unpadded(Mt, m, p, C, M, P);
   if (widest() == product_kernel::avx2) return avx2_combine_unpadded(Mt, m, p, C, M, P);
 #endif
-  combine_unpadded_rows<2>(Mt, m, p, C, M, P);
+  combine_unpadded_rows<plain_terms<2>>(Mt, m, p, C, M, P);
 }
 
 }  // namespace tsf_matrix
