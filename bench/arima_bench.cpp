@@ -13,6 +13,8 @@
 // search benchmarks then run it on the same series in the same run and report r_seconds
 // and speedup (R's time over ours, both wall-clock).
 #include <benchmark/benchmark.h>
+
+#include "bench/bench_util.h"
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -57,39 +59,10 @@ extern "C" double fas154(double *b, int n, void *params) {
 
 namespace {
 
-std::vector<double> LoadSeries(const std::string &name) {
-  std::ifstream in(std::string(TSFORGE_DATA_DIR) + "/" + name);
-  std::vector<double> v;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    auto c = line.find(',');
-    if (c != std::string::npos) v.push_back(std::stod(line.substr(c + 1)));
-  }
-  return v;
-}
-
-// x[t] = 0.5 x[t-1] + 0.3 x[t-2] + e[t] + 0.4 e[t-1], around a level of 10.
-std::vector<double> SimulatedArma21(int n) {
-  std::mt19937_64 gen(20261208);
-  std::normal_distribution<double> z(0.0, 1.0);
-  std::vector<double> x(n);
-  double x1 = 0, x2 = 0, e1 = 0;
-  for (int t = -200; t < n; ++t) {
-    double e = z(gen);
-    double v = 0.5 * x1 + 0.3 * x2 + e + 0.4 * e1;
-    x2 = x1;
-    x1 = v;
-    e1 = e;
-    if (t >= 0) x[t] = 10.0 + v;
-  }
-  return x;
-}
-
 const std::vector<double> &Series(int which) {
-  static const std::vector<double> nile = LoadSeries("nile.csv");
-  static const std::vector<double> s1000 = SimulatedArma21(1000);
-  static const std::vector<double> s8000 = SimulatedArma21(8000);
+  static const std::vector<double> nile = bench_util::LoadSeries("nile.csv");
+  static const std::vector<double> s1000 = bench_util::SimulatedArma21(1000);
+  static const std::vector<double> s8000 = bench_util::SimulatedArma21(8000);
   return which == 0 ? nile : (which == 1 ? s1000 : s8000);
 }
 
@@ -110,15 +83,8 @@ double RSeconds(const std::vector<double> &x) {
     out.precision(17);
     for (std::size_t t = 0; t < x.size(); ++t) out << t + 1 << "," << x[t] << "\n";
   }
-  std::string cmd = std::string("Rscript ") + script + " " + path + " 2>/dev/null";
-  FILE *pipe = popen(cmd.c_str(), "r");
-  if (pipe == nullptr) return -1.0;
-  char buf[512];
-  std::string text;
-  while (std::fgets(buf, sizeof buf, pipe) != nullptr) text += buf;
-  pclose(pipe);
-  auto at = text.find("seconds=");
-  return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 8);
+  return bench_util::ValueAfter(
+      bench_util::CommandOutput(std::string("Rscript ") + script + " " + path + " 2>/dev/null"), "seconds=");
 }
 
 void BM_OrderSearch(benchmark::State &state) {
@@ -223,30 +189,19 @@ const SeasonalSeries kSeasonalSeries[2] = {{"airpassengers.csv", true}, {"co2.cs
 // Milliseconds per fit of R's arima on the airline model, or a negative value when R is
 // not available.
 double RAirlineMs(const SeasonalSeries &s) {
-  FILE *probe = popen("command -v Rscript 2>/dev/null", "r");
-  if (probe == nullptr) return -1.0;
-  char buf[512];
-  const bool found = std::fgets(buf, sizeof buf, probe) != nullptr;
-  pclose(probe);
-  if (!found) return -1.0;
+  if (bench_util::CommandOutput("command -v Rscript 2>/dev/null").empty()) return -1.0;
   const std::string path = std::string(TSFORGE_DATA_DIR) + "/" + s.file;
   const std::string code = "x <- read.csv('" + path + "')[[2]]; " + (s.log_scale ? "x <- log(x); " : "") +
                            "fit <- function() arima(x, order = c(0, 1, 1), seasonal = list(order = c(0, 1, 1), "
                            "period = 12), method = 'ML'); fit(); reps <- 0; t0 <- proc.time()[['elapsed']]; "
                            "repeat { fit(); reps <- reps + 1; t <- proc.time()[['elapsed']] - t0; "
                            "if (t > 2) break }; cat(sprintf('ms=%.6f\\n', 1000 * t / reps))";
-  FILE *pipe = popen(("Rscript -e \"" + code + "\" 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return -1.0;
-  std::string text;
-  while (std::fgets(buf, sizeof buf, pipe) != nullptr) text += buf;
-  pclose(pipe);
-  const auto at = text.find("ms=");
-  return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 3);
+  return bench_util::ValueAfter(bench_util::CommandOutput("Rscript -e \"" + code + "\" 2>/dev/null"), "ms=");
 }
 
 void BM_SeasonalAirline(benchmark::State &state) {
   const SeasonalSeries &s = kSeasonalSeries[state.range(0)];
-  std::vector<double> x = LoadSeries(s.file);
+  std::vector<double> x = bench_util::LoadSeries(s.file);
   if (s.log_scale)
     for (double &v : x) v = std::log(v);
   const int N = static_cast<int>(x.size());
@@ -308,16 +263,9 @@ double RArMleSeconds(const std::vector<double> &x) {
                           "s <- system.time(for (i in 1:5) ar.mle(x, order.max = 12)); "
                           "t <- (s[[\"user.self\"]] + s[[\"sys.self\"]]) / 5; "
                           "cat(sprintf(\"seconds=%.6f\", t))' 2>/dev/null";
-  FILE *pipe = popen(cmd.c_str(), "r");
-  std::string text;
-  if (pipe != nullptr) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, pipe) != nullptr) text += buf;
-    pclose(pipe);
-  }
+  const std::string text = bench_util::CommandOutput(cmd);
   std::remove(path.c_str());
-  const auto at = text.find("seconds=");
-  return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 8);
+  return bench_util::ValueAfter(text, "seconds=");
 }
 
 void BM_ArExecMle(benchmark::State &state) {

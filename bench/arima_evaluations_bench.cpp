@@ -8,6 +8,8 @@
 // Counter: evals_per_fit, objective values (CSS and exact likelihood together) per fit.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -18,33 +20,10 @@
 
 namespace {
 
-std::vector<double> Nile() {
-  std::ifstream in(std::string(TSFORGE_DATA_DIR) + "/nile.csv");
-  std::vector<double> v;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) v.push_back(std::stod(line.substr(line.find(',') + 1)));
-  return v;
-}
-
-// The series of arima_bench: x[t] = 0.5 x[t-1] + 0.3 x[t-2] + e[t] + 0.4 e[t-1] + 10.
-std::vector<double> Arma21(int n) {
-  std::mt19937_64 gen(20261208);
-  std::normal_distribution<double> z(0.0, 1.0);
-  std::vector<double> x(n);
-  double x1 = 0, x2 = 0, e1 = 0;
-  for (int t = -200; t < n; ++t) {
-    const double e = z(gen), v = 0.5 * x1 + 0.3 * x2 + e + 0.4 * e1;
-    x2 = x1;
-    x1 = v;
-    e1 = e;
-    if (t >= 0) x[t] = 10.0 + v;
-  }
-  return x;
-}
-
 const std::vector<double> &Series(int which) {
-  static const std::vector<double> nile = Nile(), s1000 = Arma21(1000), s8000 = Arma21(8000);
+  static const std::vector<double> nile = bench_util::LoadSeries("nile.csv"),
+                                   s1000 = bench_util::SimulatedArma21(1000),
+                                   s8000 = bench_util::SimulatedArma21(8000);
   return which == 0 ? nile : (which == 1 ? s1000 : s8000);
 }
 

@@ -5,6 +5,8 @@
 // both sides of its switch to the uniform expansion at a = 1000.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -53,22 +55,6 @@ void IncompleteGamma(benchmark::State &state, double a) {
   }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        times_[r.run_name.function_name] = r.GetAdjustedCPUTime();
-  }
-  double Time(const std::string &name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
 
 std::string Name(const char *who, double a) { return std::string(who) + "/" + std::to_string(a); }
 
@@ -84,12 +70,12 @@ int main(int argc, char **argv) {
   for (double a : {999.0, 1000.0, 1e6, 1e20})
     benchmark::RegisterBenchmark(Name("pgamma", a).c_str(), IncompleteGamma, a)->Unit(benchmark::kMicrosecond);
   benchmark::Initialize(&argc, argv);
-  RatioReporter rep;
+  bench_util::MinTimeReporter rep;
   benchmark::RunSpecifiedBenchmarks(&rep);
   std::printf("\n%10s %22s %22s %8s\n", "shape", "gammainv (us/call)", "all steps (us/call)", "ratio");
   const double n = sizeof kProbabilities / sizeof kProbabilities[0];
   for (double a : kShapes) {
-    const double t = rep.Time(Name("gammainv", a)), f = rep.Time(Name("gammainv_all_steps", a));
+    const double t = rep.Best(Name("gammainv", a)), f = rep.Best(Name("gammainv_all_steps", a));
     if (t > 0 && f > 0) std::printf("%10g %22.2f %22.2f %8.1f\n", a, t / n, f / n, f / t);
   }
   benchmark::Shutdown();

@@ -3,6 +3,8 @@
 // same run, and a table of our time over FFTW's is printed at the end.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cstdio>
 #include <map>
 #include <random>
@@ -97,37 +99,16 @@ void FftwReal(benchmark::State &state, int N) {
 }
 #endif
 
-// Console output as usual, and the smallest CPU time per iteration of every benchmark
-// over its repetitions (the least disturbed by other load on the machine).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-      double t = r.GetAdjustedCPUTime();
-      auto it = times_.find(r.run_name.function_name);
-      if (it == times_.end() || t < it->second) times_[r.run_name.function_name] = t;
-    }
-  }
-  double Time(const std::string &name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
 
 std::string Name(const char *what, const char *who, int N) {
   return std::string(what) + "/" + who + "/" + std::to_string(N);
 }
 
-void PrintRatios(const RatioReporter &rep) {
+void PrintRatios(const bench_util::MinTimeReporter &rep) {
 #ifdef TSFORGE_HAVE_FFTW3
   std::printf("\n%-10s %9s %14s %14s %10s\n", "routine", "N", "tsforge (ns)", "fftw (ns)", "ratio");
   auto line = [&](const char *what, int N) {
-    double ours = rep.Time(Name(what, "tsforge", N)), theirs = rep.Time(Name(what, "fftw", N));
+    double ours = rep.Best(Name(what, "tsforge", N)), theirs = rep.Best(Name(what, "fftw", N));
     if (ours > 0 && theirs > 0) std::printf("%-10s %9d %14.0f %14.0f %10.2f\n", what, N, ours, theirs, ours / theirs);
   };
   for (int N : kComplexLengths) line("c2c", N);
@@ -154,7 +135,7 @@ int main(int argc, char **argv) {
 #endif
   }
   benchmark::Initialize(&argc, argv);
-  RatioReporter rep;
+  bench_util::MinTimeReporter rep;
   benchmark::RunSpecifiedBenchmarks(&rep);
   PrintRatios(rep);
   benchmark::Shutdown();

@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -138,16 +140,6 @@ void run_case(benchmark::State &state, const std::function<void()> &fn, const st
   }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> seconds;
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &r : runs) {
-      if (r.iterations > 0) seconds[r.benchmark_name()] = r.cpu_accumulated_time / r.iterations;
-    }
-  }
-};
 
 }  // namespace
 
@@ -170,7 +162,7 @@ int main(int argc, char **argv) {
           ->Unit(benchmark::kMillisecond);
     }
   }
-  RatioReporter reporter;
+  bench_util::SecondsReporter reporter(false);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   std::printf("\n%-22s %14s %14s %10s\n", "case", "tsforge (ms)", "lapack (ms)", "ratio");

@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cstdio>
 #include <map>
 #include <random>
@@ -85,17 +87,6 @@ void register_all() {
   }
 }
 
-// Console output as usual, plus the time per iteration of every run, kept for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> seconds;
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &r : runs) {
-      if (r.iterations > 0) seconds[r.benchmark_name()] = r.real_accumulated_time / r.iterations;
-    }
-  }
-};
 
 void print_ratios(const std::map<std::string, double> &t) {
   std::printf("\n%6s %14s %14s %16s", "n", "mmult (ms)", "textbook (ms)", "textbook/mmult");
@@ -125,7 +116,7 @@ int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   register_all();
-  RatioReporter reporter;
+  bench_util::SecondsReporter reporter(true);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   print_ratios(reporter.seconds);

@@ -9,6 +9,8 @@
 // factors are all supported.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cstdio>
 #include <map>
 #include <random>
@@ -92,27 +94,6 @@ void Polyroot(benchmark::State &state, int degree) {
   }
 }
 
-// Console output as usual, and the smallest CPU time per iteration (ns) of every benchmark
-// over its repetitions (the least disturbed by other load on the machine).
-class MinTimeReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-      const double t = r.GetAdjustedCPUTime();
-      auto it = best_.find(r.run_name.function_name);
-      if (it == best_.end() || t < it->second) best_[r.run_name.function_name] = t;
-    }
-  }
-  double Best(const std::string &name) const {
-    auto it = best_.find(name);
-    return it == best_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> best_;
-};
 
 std::string Name(const char *who, int N) { return std::string("periodogram/") + who + "/" + std::to_string(N); }
 
@@ -130,7 +111,7 @@ int main(int argc, char **argv) {
     benchmark::RegisterBenchmark(("polyroot/" + std::to_string(degree)).c_str(), Polyroot, degree)
         ->Unit(benchmark::kMicrosecond);
   benchmark::Initialize(&argc, argv);
-  MinTimeReporter rep;
+  bench_util::MinTimeReporter rep;
   benchmark::RunSpecifiedBenchmarks(&rep);
 #ifdef TSFORGE_HAVE_FFTW3
   std::printf("\n%9s %16s %16s %12s %10s\n", "N", "periodogram (ms)", "transform (ms)", "fftw (ms)", "ratio");

@@ -3,6 +3,8 @@
 // FFT time per N, so the crossover is where the ratio passes 1.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_util.h"
+
 #include <cstdio>
 #include <map>
 #include <random>
@@ -55,25 +57,6 @@ void FftWithPlan(benchmark::State &state, int N) {
   }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run> &runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run &r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-      double t = r.GetAdjustedCPUTime();
-      auto it = times_.find(r.run_name.function_name);
-      if (it == times_.end() || t < it->second) times_[r.run_name.function_name] = t;
-    }
-  }
-  double Time(const std::string &name) const {
-    auto it = times_.find(name);
-    return it == times_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
 
 std::string Name(const char *who, int N) { return std::string("autocovariance/") + who + "/" + std::to_string(N); }
 
@@ -86,12 +69,12 @@ int main(int argc, char **argv) {
     benchmark::RegisterBenchmark(Name("fft_with_plan", N).c_str(), FftWithPlan, N)->Unit(benchmark::kMicrosecond);
   }
   benchmark::Initialize(&argc, argv);
-  RatioReporter rep;
+  bench_util::MinTimeReporter rep;
   benchmark::RunSpecifiedBenchmarks(&rep);
   std::printf("\n%9s %14s %14s %16s %10s %12s\n", "N", "direct (us)", "fft (us)", "fft+plan (us)", "dir/fft",
               "dir/fft+plan");
   for (int N : kLengths) {
-    double d = rep.Time(Name("direct", N)), f = rep.Time(Name("fft", N)), p = rep.Time(Name("fft_with_plan", N));
+    double d = rep.Best(Name("direct", N)), f = rep.Best(Name("fft", N)), p = rep.Best(Name("fft_with_plan", N));
     if (d > 0 && f > 0 && p > 0) std::printf("%9d %14.2f %14.2f %16.2f %10.2f %12.2f\n", N, d, f, p, d / f, d / p);
   }
   benchmark::Shutdown();
