@@ -54,13 +54,7 @@ void print_coefficients(const arima_object *obj) {
     std::printf("MA%-15d%-20g%-20g \n", j + 1, obj->theta[j],
                 diag_stderr(obj, ma_position(obj, j)));
   std::putchar('\n');
-  if (obj->M == 1)
-    std::printf("%-17s%-20g%-20g \n", "MEAN", obj->mean, mean_stderr(obj));
-  else
-    std::printf("%-17s%-20g \n", "MEAN", obj->mean);
-  std::putchar('\n');
-  std::printf("%-17s%-20g \n", "SIGMA^2", obj->var);
-  std::putchar('\n');
+  tsf_arima::print_mean_and_variance(obj->M == 1, obj->mean, obj->M == 1 ? mean_stderr(obj) : 0.0, obj->var);
 }
 
 // One lag term of the equation; the stored coefficients enter with a minus sign.
@@ -147,6 +141,16 @@ void print_methods(int method, int optmethod) {
   else if (optmethod >= 0 && optmethod <= 7)
     std::printf("%s", tsf_optim::kMethodNames[optmethod]);
   std::puts("\n");
+}
+
+void print_mean_and_variance(bool with_stderr, double mean, double mean_stderr, double var) {
+  if (with_stderr)
+    std::printf("%-17s%-20g%-20g \n", "MEAN", mean, mean_stderr);
+  else
+    std::printf("%-17s%-20g \n", "MEAN", mean);
+  std::putchar('\n');
+  std::printf("%-17s%-20g \n", "SIGMA^2", var);
+  std::putchar('\n');
 }
 
 void print_criteria(int method, double loglik, double aic) {

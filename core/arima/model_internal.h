@@ -60,6 +60,9 @@ double loglik_from_objective(double l, int nused);
 void print_exit_status(int retval);
 void print_methods(int method, int optmethod);
 void print_criteria(int method, double loglik, double aic);
+/* The MEAN line (with its standard error when the model estimates a mean) and the
+   SIGMA^2 line of the coefficient table. */
+void print_mean_and_variance(bool with_stderr, double mean, double mean_stderr, double var);
 
 }  // namespace tsf_arima
 

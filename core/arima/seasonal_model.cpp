@@ -107,13 +107,7 @@ void print_coefficients(const sarima_object *obj) {
   print_rows("SAR", "%s%-14d%-20g%-20g \n", obj->PHI, obj->P, obj, first + obj->p + obj->q);
   print_rows("SMA", "%s%-14d%-20g%-20g \n", obj->THETA, obj->Q, obj, first + obj->p + obj->q + obj->P);
   std::putchar('\n');
-  if (obj->M == 1)
-    std::printf("%-17s%-20g%-20g \n", "MEAN", obj->mean, mean_stderr(obj));
-  else
-    std::printf("%-17s%-20g \n", "MEAN", obj->mean);
-  std::putchar('\n');
-  std::printf("%-17s%-20g \n", "SIGMA^2", obj->var);
-  std::putchar('\n');
+  tsf_arima::print_mean_and_variance(obj->M == 1, obj->mean, obj->M == 1 ? mean_stderr(obj) : 0.0, obj->var);
 }
 
 }  // namespace
