@@ -18,6 +18,8 @@
 //   --no-r       skip the comparison with R
 // The scorer is DIR/../../tools/holdout-score.py, run with python3; R is used when Rscript
 // and its forecast package are installed (bench/holdout_auto_arima.R).
+#include "bench/bench_util.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -51,6 +53,19 @@ std::vector<std::string> Fields(const std::string &line) {
   return out;
 }
 
+// The time and value columns of a series file into s (header line skipped).
+void ReadTimeValue(const std::string &path, Series &s) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    const std::vector<std::string> g = Fields(line);
+    if (g.size() < 2) continue;
+    s.time.push_back(std::stod(g[0]));
+    s.value.push_back(std::stod(g[1]));
+  }
+}
+
 std::vector<Series> LoadSet(const std::string &dir) {
   std::vector<Series> set;
   std::ifstream manifest(dir + "/manifest.csv");
@@ -61,14 +76,7 @@ std::vector<Series> LoadSet(const std::string &dir) {
     if (f.size() < 4) continue;
     Series s;
     s.name = f[0], s.frequency = std::stoi(f[1]), s.n = std::stoi(f[2]), s.h = std::stoi(f[3]);
-    std::ifstream in(dir + "/" + s.name + ".csv");
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-      const std::vector<std::string> g = Fields(line);
-      if (g.size() < 2) continue;
-      s.time.push_back(std::stod(g[0]));
-      s.value.push_back(std::stod(g[1]));
-    }
+    ReadTimeValue(dir + "/" + s.name + ".csv", s);
     set.push_back(s);
   }
   return set;
@@ -188,15 +196,7 @@ void ExampleCheck(bool full) {
   for (const std::string &path : files) {
     Series s;
     s.name = std::filesystem::path(path).stem().string();
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-      const std::vector<std::string> g = Fields(line);
-      if (g.size() < 2) continue;
-      s.time.push_back(std::stod(g[0]));
-      s.value.push_back(std::stod(g[1]));
-    }
+    ReadTimeValue(path, s);
     s.n = static_cast<int>(s.value.size());
     const int period = TsAutoARIMA::InferPeriod(s.time);
     s.h = std::min(period > 1 ? 2 * period : 12, s.n / 3);
@@ -226,21 +226,11 @@ void ExampleCheck(bool full) {
                 static_cast<double>(covered) / points, points);
 }
 
-std::string Run(const std::string &command) {
-  std::string out;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-  pclose(pipe);
-  return out;
-}
-
 // Seconds per series of R's auto.arima on the same split, by name; empty without R.
 std::map<std::string, double> TimeR(const std::string &dir) {
   std::map<std::string, double> seconds;
   const std::string script = std::string(TSFORGE_BENCH_DIR) + "/holdout_auto_arima.R";
-  std::stringstream out(Run("Rscript '" + script + "' '" + dir + "' 2>/dev/null"));
+  std::stringstream out(bench_util::CommandOutput("Rscript '" + script + "' '" + dir + "' 2>/dev/null"));
   std::string name;
   double sec = 0.0;
   while (out >> name >> sec) seconds[name] = sec;
@@ -290,7 +280,7 @@ int main(int argc, char **argv) {
                               std::vector<double>(s.value.begin() + fitLength, s.value.end()), o.forecast, s.frequency);
   }
   csv.close();
-  std::printf("\n%s\n", Run("python3 '" + dir + "/../../tools/holdout-score.py' '" + outPath + "'").c_str());
+  std::printf("\n%s\n", bench_util::CommandOutput("python3 '" + dir + "/../../tools/holdout-score.py' '" + outPath + "'").c_str());
   PrintByFrequency(set, oursMase, ReferenceMase(dir));
   std::vector<double> times;
   for (const auto &kv : ours) times.push_back(kv.second);
