@@ -30,41 +30,38 @@ constexpr long kScale = 10;  // the sanitizer build runs a tenth of the points
 constexpr long kScale = 1;
 #endif
 
-double from_pattern(std::uint64_t b) {
-  double x;
-  std::memcpy(&x, &b, sizeof x);
-  return x;
+template <class To, class From>
+To Bits(From x) {
+  To y;
+  std::memcpy(&y, &x, sizeof y);
+  return y;
 }
-
-std::uint64_t pattern(double x) {
-  std::uint64_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
+double from_pattern(std::uint64_t b) { return Bits<double>(b); }
+std::uint64_t pattern(double x) { return Bits<std::uint64_t>(x); }
+// The same bits, or NaN for NaN (the bits of a NaN are not a result).
+bool SameValue(double a, double b) { return pattern(a) == pattern(b) || (std::isnan(a) && std::isnan(b)); }
 
 // The points of the sweep: the reduced range [1/2, 2) where the error is largest, random
 // patterns of every positive normal double, the neighbourhood of 1, subnormals and every
 // power of two.
-std::vector<double> SweepPoints() {
-  std::mt19937_64 gen(20260414);
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::vector<double> x;
-  for (long i = 0; i < 1500000 / kScale; ++i) x.push_back(0.5 + 1.5 * unit(gen));
-  for (long i = 0; i < 600000 / kScale; ++i) {
-    const double v = from_pattern(gen() & 0x7FFFFFFFFFFFFFFFull);
-    if (v >= DBL_MIN && v <= DBL_MAX) x.push_back(v);
-  }
-  for (long i = 0; i < 400000 / kScale; ++i) {
-    const double d = std::ldexp(unit(gen), -static_cast<int>(1 + gen() % 52));
-    x.push_back(i % 2 == 0 ? 1.0 + d : 1.0 - d);
-  }
-  for (long i = 0; i < 200000 / kScale; ++i) x.push_back(from_pattern(1 + gen() % 0x000FFFFFFFFFFFFFull));
-  for (int k = -1074; k <= 1023; ++k) x.push_back(std::ldexp(1.0, k));
-  return x;
-}
-
 const std::vector<double> &Points() {
-  static const std::vector<double> points = SweepPoints();
+  static const std::vector<double> points = [] {
+    std::mt19937_64 gen(20260414);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> x;
+    for (long i = 0; i < 1500000 / kScale; ++i) x.push_back(0.5 + 1.5 * unit(gen));
+    for (long i = 0; i < 600000 / kScale; ++i) {
+      const double v = from_pattern(gen() & 0x7FFFFFFFFFFFFFFFull);
+      if (v >= DBL_MIN && v <= DBL_MAX) x.push_back(v);
+    }
+    for (long i = 0; i < 400000 / kScale; ++i) {
+      const double d = std::ldexp(unit(gen), -static_cast<int>(1 + gen() % 52));
+      x.push_back(i % 2 == 0 ? 1.0 + d : 1.0 - d);
+    }
+    for (long i = 0; i < 200000 / kScale; ++i) x.push_back(from_pattern(1 + gen() % 0x000FFFFFFFFFFFFFull));
+    for (int k = -1074; k <= 1023; ++k) x.push_back(std::ldexp(1.0, k));
+    return x;
+  }();
   return points;
 }
 
@@ -79,8 +76,7 @@ TEST(Log, WithinHalfAnUlpAndCorrectlyRoundedAlmostEverywhere) {
   double worst_x = 0;
   for (double x : Points()) {
     const long double ref = logl(static_cast<long double>(x));
-    const double got = tsf_log(x);
-    const double near = static_cast<double>(ref);
+    const double got = tsf_log(x), near = static_cast<double>(ref);
     if (near == 0.0) {
       EXPECT_EQ(pattern(got), pattern(0.0)) << "log(1) is +0";
       continue;
@@ -98,10 +94,7 @@ TEST(Log, WithinHalfAnUlpAndCorrectlyRoundedAlmostEverywhere) {
       ++decided_by_quad;
       if (got != static_cast<double>(logq(static_cast<quad>(x)))) ++wrong;
 #else
-      if (err > 0.5L + margin)
-        ++wrong;
-      else
-        ++undecided;
+      ++(err > 0.5L + margin ? wrong : undecided);
 #endif
     }
   }
@@ -111,26 +104,16 @@ TEST(Log, WithinHalfAnUlpAndCorrectlyRoundedAlmostEverywhere) {
   // reference about 0.5% of the points stay undecided.
   EXPECT_LE(wrong, points / 100000) << wrong << " wrongly rounded of " << points;
   EXPECT_LE(undecided, points / 100) << undecided << " undecided";
-  if (decided_by_quad > 0) {
-    EXPECT_LT(decided_by_quad, points / 50);
-  }
-  for (int k = -1074; k <= 1023; ++k) {
-    const double x = std::ldexp(1.0, k);
-    EXPECT_EQ(tsf_log(x), static_cast<double>(k * 0.693147180559945309417232121458176568L)) << "2^" << k;
-  }
+  EXPECT_LT(decided_by_quad, points / 50);
+  for (int k = -1074; k <= 1023; ++k)
+    EXPECT_EQ(tsf_log(std::ldexp(1.0, k)), static_cast<double>(k * 0.693147180559945309417232121458176568L)) << k;
 }
 
 TEST(Log, SpecialValues) {
-  const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(tsf_log(0.0), -inf);
-  EXPECT_EQ(tsf_log(-0.0), -inf);
-  EXPECT_EQ(tsf_log(inf), inf);
-  EXPECT_TRUE(std::isnan(tsf_log(-1.0)));
-  EXPECT_TRUE(std::isnan(tsf_log(-inf)));
-  EXPECT_TRUE(std::isnan(tsf_log(-DBL_TRUE_MIN)));
-  EXPECT_TRUE(std::isnan(tsf_log(std::nan(""))));
-  EXPECT_EQ(pattern(tsf_log(1.0)), pattern(0.0));
-  EXPECT_EQ(tsf_log(DBL_TRUE_MIN), static_cast<double>(-1074 * 0.693147180559945309417232121458176568L));
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+  const double cases[][2] = {{0.0, -inf}, {-0.0, -inf}, {inf, inf},        {1.0, 0.0},
+                             {-1.0, nan}, {-inf, nan},  {-DBL_TRUE_MIN, nan}, {nan, nan}};
+  for (const auto &c : cases) EXPECT_TRUE(SameValue(tsf_log(c[0]), c[1])) << "log(" << c[0] << ")";
   EXPECT_REL_NEAR(tsf_log(DBL_MAX), 709.782712893384, 1e-15);
 }
 
@@ -152,19 +135,16 @@ std::vector<double> NearOnePoints() {
 TEST(Log, PathNearOneHasTheBitsOfTheGeneralOne) {
   long differ = 0;
   for (double x : NearOnePoints())
-    if (pattern(tsf_lanes::log_near_one(x)) != pattern(tsf_lanes::log_normal<double>(x, nullptr))) ++differ;
+    differ += pattern(tsf_lanes::log_near_one(x)) != pattern(tsf_lanes::log_normal<double>(x, nullptr));
   EXPECT_EQ(differ, 0);
   // The path is taken exactly on the patterns whose table entry is that of 1, from
   // sqrt(1/2) + 9/16 (in the pattern's 4 bits below the exponent) up to sqrt(1/2) + 10/16.
-  EXPECT_FALSE(tsf_lanes::near_one(from_pattern(0x3FEFA09E667F3BCCull)));
-  EXPECT_TRUE(tsf_lanes::near_one(from_pattern(0x3FEFA09E667F3BCDull)));
-  EXPECT_TRUE(tsf_lanes::near_one(from_pattern(0x3FF0A09E667F3BCCull)));
-  EXPECT_FALSE(tsf_lanes::near_one(from_pattern(0x3FF0A09E667F3BCDull)));
+  for (std::uint64_t p : {0x3FEFA09E667F3BCCull, 0x3FEFA09E667F3BCDull, 0x3FF0A09E667F3BCCull, 0x3FF0A09E667F3BCDull})
+    EXPECT_EQ(tsf_lanes::near_one(from_pattern(p)), p == 0x3FEFA09E667F3BCDull || p == 0x3FF0A09E667F3BCCull) << p;
 }
 
-// Lane j of every lane form against the scalar form, NaN standing for NaN (the bits of a
-// NaN are not a result). Vectors go by address: the AVX-512 form is compiled for another
-// calling convention.
+// Lane j of every lane form against the scalar form. Vectors go by address: the AVX-512
+// form is compiled for another calling convention.
 template <class L>
 ::testing::AssertionResult LanesAgree(const std::vector<double> &x, void (*log_of)(const L *, L *)) {
   constexpr int W = tsf_lanes::lanes<L>::width;
@@ -174,12 +154,10 @@ template <class L>
     log_of(&v, &r);
     double lanes[W];
     std::memcpy(lanes, &r, sizeof lanes);
-    for (int j = 0; j < W; ++j) {
-      const double scalar = tsf_log(x[i + j]);
-      if (pattern(lanes[j]) != pattern(scalar) && !(std::isnan(lanes[j]) && std::isnan(scalar)))
+    for (int j = 0; j < W; ++j)
+      if (!SameValue(lanes[j], tsf_log(x[i + j])))
         return ::testing::AssertionFailure() << W << " lanes: log(" << x[i + j] << ") = " << lanes[j] << ", not "
-                                             << scalar;
-    }
+                                             << tsf_log(x[i + j]);
   }
   return ::testing::AssertionSuccess();
 }

@@ -423,52 +423,6 @@ TEST(ArimaModel, ExecTwiceGivesTheSameFit) {
   arima_free(obj);
 }
 
-// Regression: a NaN or an infinity in the series went through Nelder-Mead (and the
-// ARIMA(0, 1, 0) shortcut) as a fit with code 1, NaN estimates and NaN forecasts.
-TEST(ArimaModel, NonFiniteSeriesIsAnInputErrorForEveryEstimator) {
-  std::vector<double> base(40);
-  for (std::size_t t = 0; t < base.size(); ++t) base[t] = 10.0 + std::sin(1.3 * t);
-  for (double bad : {NAN, INFINITY, -INFINITY})
-    for (int method = 0; method <= 2; ++method)
-      for (int order : {0, 1}) {
-        std::vector<double> x = base;
-        x[7] = bad;
-        arima_object *obj = arima_init(order, 1, order, static_cast<int>(x.size()));
-        arima_setMethod(obj, method);
-        arima_setOptMethod(obj, 0);
-        obj->retval = 1;
-        std::string out = tsf_test::CaptureStdout([&] { arima_exec(obj, x.data()); });
-        EXPECT_EQ(obj->retval, 0) << bad << " method " << method << " order " << order;
-        EXPECT_TRUE(std::isnan(obj->loglik));
-        EXPECT_TRUE(std::isnan(obj->aic));
-        arima_free(obj);
-      }
-}
-
-// Regression: on a constant series the variance is 0 and the objective infinite, yet
-// Nelder-Mead ended with code 1. Whatever the optimiser, code 1 now means a finite
-// objective and finite estimates.
-TEST(ArimaModel, NonFiniteObjectiveNeverEndsWithSuccess) {
-  const std::vector<double> x(40, 5.0);
-  const int orders[][3] = {{1, 1, 1}, {1, 0, 1}, {0, 0, 0}};
-  for (const auto &o : orders)
-    for (int method = 0; method <= 1; ++method)
-      for (int opt = 0; opt <= 7; ++opt) {
-        arima_object *obj = arima_init(o[0], o[1], o[2], static_cast<int>(x.size()));
-        arima_setMethod(obj, method);
-        arima_setOptMethod(obj, opt);
-        std::string out = tsf_test::CaptureStdout([&] { arima_exec(obj, x.data()); });
-        if (obj->retval == 1) {
-          EXPECT_TRUE(std::isfinite(obj->loglik)) << o[0] << o[1] << o[2] << " method " << method << " opt " << opt;
-          EXPECT_TRUE(std::isfinite(obj->var));
-        }
-        if (opt == 0 && o[0] == 1) {
-          EXPECT_EQ(obj->retval, 15) << o[0] << o[1] << o[2] << " method " << method;
-        }
-        arima_free(obj);
-      }
-}
-
 // Regression: the number of coefficients was squared before it was checked, which
 // overflows 64 bits for orders near INT_MAX.
 TEST(ArimaModel, HugeOrdersAreRefusedBeforeAnySizeOverflows) {

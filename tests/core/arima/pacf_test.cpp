@@ -8,52 +8,53 @@
 #include "core/arima/simulated_series.h"
 #include "support/test_util.h"
 
-namespace {
-
-struct PacfReference {
-  const char *file;
-  std::vector<double> yw;    // R 4.2: pacf(x, lag.max = 8, plot = FALSE)$acf
-  std::vector<double> burg;  // R 4.2: ar.burg(xc[1:(N-1)], aic = FALSE, order.max = 4,
-                             // demean = FALSE)$partialacf with xc = x - mean(x)
-};
-
-const std::vector<PacfReference> kReference = {
-    {"lh.csv",
-     {0.5755244755244755, -0.22340997286429734, -0.22694020165024134, 0.10276837700622211, -0.075934419653310048,
-      0.067557934525966201, -0.10417025122780975, 0.012013676148550527},
-     {0.57173756308579682, -0.23570163671548078, -0.20315656361245121, 0.079550928229214724}},
-    {"nile.csv",
-     {0.49840818413302951, 0.1811710054375715, 0.11089699311648955, 0.0061756360792159185, 0.065024927838134322,
-      0.070644279472028698, 0.060333068812880981, 0.16289078715208857},
-     {0.49831554122113131, 0.19544892160294458, 0.12375465467405479, 0.010853855821084717}},
-    {"lakehuron.csv",
-     {0.8319112103524523, -0.26675162762712956, 0.13075413353793494, 0.03405704643561322, 0.062092087065482422,
-      -0.021134109289729787, 0.091965212748250785, 0.045479475157101094},
-     {0.83808737699824842, -0.24430802537332125, 0.11174545089070384, 0.067751788710028141}},
-};
-
-}  // namespace
-
-TEST(Pacf, YuleWalkerAndBurgMatchR) {
-  for (const PacfReference &r : kReference) {
-    const std::vector<double> x = tsf_test::LoadSeries(r.file);
-    const int N = static_cast<int>(x.size());
-    std::vector<double> yw(8), burg(4), direct(8);
-    pacf_opt(x.data(), N, 0, yw.data(), 8);
-    pacf_opt(x.data(), N, 1, burg.data(), 4);
-    pacf(x.data(), N, direct.data(), 8);
-    for (int k = 0; k < 8; ++k) EXPECT_NEAR(yw[k], r.yw[k], 1e-13) << r.file << " lag " << k + 1;
-    for (int k = 0; k < 4; ++k) EXPECT_NEAR(burg[k], r.burg[k], 1e-13) << r.file << " lag " << k + 1;
-    EXPECT_EQ(direct, yw);
-    // The lag-k value is the last coefficient of the AR(k) fit.
-    std::vector<double> phi(3);
-    ywalg(x.data(), N, 3, phi.data());
-    EXPECT_NEAR(phi[2], yw[2], 1e-15);
-  }
+TEST(Pacf, YuleWalkerAndBurgMatchRAtAnyLevel) {
+  // R 4.2: pacf(x, lag.max = 8, plot = FALSE)$acf, and ar.burg(xc[1:(N-1)], aic = FALSE,
+  // order.max = 4, demean = FALSE)$partialacf with xc = x - mean(x).
+  struct Case {
+    const char *file;
+    std::vector<double> yw, burg;
+  };
+  const Case cases[] = {
+      {"lh.csv",
+       {0.5755244755244755, -0.22340997286429734, -0.22694020165024134, 0.10276837700622211, -0.075934419653310048,
+        0.067557934525966201, -0.10417025122780975, 0.012013676148550527},
+       {0.57173756308579682, -0.23570163671548078, -0.20315656361245121, 0.079550928229214724}},
+      {"nile.csv",
+       {0.49840818413302951, 0.1811710054375715, 0.11089699311648955, 0.0061756360792159185, 0.065024927838134322,
+        0.070644279472028698, 0.060333068812880981, 0.16289078715208857},
+       {0.49831554122113131, 0.19544892160294458, 0.12375465467405479, 0.010853855821084717}},
+      {"lakehuron.csv",
+       {0.8319112103524523, -0.26675162762712956, 0.13075413353793494, 0.03405704643561322, 0.062092087065482422,
+        -0.021134109289729787, 0.091965212748250785, 0.045479475157101094},
+       {0.83808737699824842, -0.24430802537332125, 0.11174545089070384, 0.067751788710028141}},
+  };
+  // Burg used to run on the raw values: the level must not matter.
+  for (const Case &r : cases)
+    for (double level : {0.0, 1000.0}) {
+      std::vector<double> x = tsf_test::LoadSeries(r.file);
+      for (double &v : x) v += level;
+      const int N = static_cast<int>(x.size());
+      const double tol = level == 0.0 ? 1e-13 : 1e-9;
+      std::vector<double> yw(8), burg(4), direct(8);
+      pacf_opt(x.data(), N, 0, yw.data(), 8);
+      pacf_opt(x.data(), N, 1, burg.data(), 4);
+      pacf(x.data(), N, direct.data(), 8);
+      SCOPED_TRACE(std::string(r.file) + " level " + std::to_string(level));
+      for (int k = 0; k < 8; ++k) EXPECT_NEAR(yw[k], r.yw[k], tol) << "lag " << k + 1;
+      for (int k = 0; k < 4; ++k) EXPECT_NEAR(burg[k], r.burg[k], tol) << "lag " << k + 1;
+      EXPECT_EQ(direct, yw);
+      pacf_burg(x.data(), N, direct.data(), 4);
+      EXPECT_EQ(std::vector<double>(direct.begin(), direct.begin() + 4), burg);
+      // The lag-k value is the last coefficient of the AR(k) fit.
+      std::vector<double> phi(3);
+      ywalg(x.data(), N, 3, phi.data());
+      EXPECT_NEAR(phi[2], yw[2], 1e-15);
+    }
 }
 
 TEST(Pacf, EveryMethodSeesAnAr1) {
-  const std::vector<double> x = tsf_test::SimulateArma({0.7}, {}, 400, 7, 50.0);
+  const std::vector<double> x = tsf_test::SimulateAr1(0.7, 400, 7, 50.0);
   for (int method = 0; method < 3; ++method) {
     std::vector<double> p(5);
     pacf_opt(x.data(), 400, method, p.data(), 5);
@@ -76,7 +77,7 @@ TEST(Pacf, LagsBeyondTheSeriesNoLongerReadOutside) {
   // Yule-Walker reaches lag N - 1; Burg (on N - 1 values) and the least-squares fits (which
   // need a degree of freedom besides the mean) reach N - 2. A longer request, or M = 0,
   // writes nothing.
-  const std::vector<double> x = tsf_test::SimulateArma({0.5}, {}, 8, 9);
+  const std::vector<double> x = tsf_test::SimulateAr1(0.5, 8, 9);
   for (int method = 0; method < 3; ++method) {
     const int largest = method == 0 ? 7 : 6;
     for (int M : {0, largest + 1, largest + 3}) {
@@ -85,7 +86,7 @@ TEST(Pacf, LagsBeyondTheSeriesNoLongerReadOutside) {
       EXPECT_EQ(p, std::vector<double>(M + 1, -3.0)) << "method " << method << " M " << M;
     }
     std::vector<double> p(largest, -3.0);
-    tsf_test::CaptureStdout([&] { pacf_opt(x.data(), 8, method, p.data(), largest); });
+    pacf_opt(x.data(), 8, method, p.data(), largest);
     for (double v : p) EXPECT_TRUE(std::isfinite(v) && v != -3.0) << "method " << method;
   }
 }

@@ -20,7 +20,7 @@ TEST(PredictArima, DifferencedSeriesIsTheSeriesModelled) {
     double c;
     std::vector<double> pred;
   };
-  const std::vector<Case> cases = {
+  const Case cases[] = {
       {"nile.csv", 2, 0, 1, {0.5, 0.2}, {0.4}, 919.35 * 0.3,
        {830.68318653342533, 839.14659326671267, 861.51493394004137, 874.39178562336326, 885.30387959968994,
         893.33529692451759}},
@@ -44,25 +44,23 @@ TEST(PredictArima, DifferencedSeriesIsTheSeriesModelled) {
 }
 
 TEST(PredictArima, WorkedCases) {
+  // On 1, 2, 3, 4 with every coefficient 0.5: white noise forecasts c; the AR(1) halves the
+  // last value, then that; the MA(1) starts its one-step errors at t = 3, where e3 = 4 - 0,
+  // so forecasts -0.5 e3, then 0; with d = 1 the last value plus the AR(1) forecasts of the
+  // differences (all 1).
+  struct Case {
+    int p, d, q;
+    double c;
+    std::vector<double> pred;
+  };
   const std::vector<double> x = {1.0, 2.0, 3.0, 4.0};
-  std::vector<double> y(4);
-  // White noise around c.
-  predictarima(x.data(), 4, 0, 0, 0, nullptr, nullptr, 1.5, 4, y.data());
-  EXPECT_EQ(y, std::vector<double>(4, 1.5));
-  // AR(1) with 0.5: half the last value, then half of that.
   const double half = 0.5;
-  predictarima(x.data(), 4, 1, 0, 0, &half, nullptr, 0.0, 4, y.data());
-  EXPECT_EQ(y, (std::vector<double>{2.0, 1.0, 0.5, 0.25}));
-  // MA(1) with 0.5: the one-step errors from t = 3 on are e3 = 4 - 0 = 4; the first
-  // forecast is -0.5 e3, the rest 0.
-  predictarima(x.data(), 4, 0, 0, 1, nullptr, &half, 0.0, 3, y.data());
-  EXPECT_EQ(y[0], -2.0);
-  EXPECT_EQ(y[1], 0.0);
-  EXPECT_EQ(y[2], 0.0);
-  // d = 1: the last value plus the forecast of the differences (all 1 here, AR(1) 0.5).
-  predictarima(x.data(), 4, 1, 1, 0, &half, nullptr, 0.0, 2, y.data());
-  EXPECT_EQ(y[0], 4.5);
-  EXPECT_EQ(y[1], 4.75);
+  for (const Case &c : {Case{0, 0, 0, 1.5, {1.5, 1.5, 1.5, 1.5}}, Case{1, 0, 0, 0.0, {2.0, 1.0, 0.5, 0.25}},
+                        Case{0, 0, 1, 0.0, {-2.0, 0.0, 0.0}}, Case{1, 1, 0, 0.0, {4.5, 4.75}}}) {
+    std::vector<double> y(c.pred.size());
+    predictarima(x.data(), 4, c.p, c.d, c.q, &half, &half, c.c, static_cast<int>(y.size()), y.data());
+    EXPECT_EQ(y, c.pred) << "p " << c.p << " d " << c.d << " q " << c.q;
+  }
 }
 
 TEST(PredictArima, ShortSeriesAndHighOrdersNoLongerReadBeforeTheSeries) {

@@ -5,14 +5,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <functional>
 #include <vector>
 
-using matrix_test::MaxAbsDiff;
-using matrix_test::Mul;
-using matrix_test::MulT;
-using matrix_test::OrthonormalityError;
-using matrix_test::RandomMatrix;
+using namespace matrix_test;
 
 namespace {
 
@@ -37,66 +32,59 @@ std::vector<double> PowerTraces(const std::vector<double> &A, int n) {
 
 }  // namespace
 
-TEST(Householder, WorkedExample) {
-  std::vector<double> x{3, 4}, v(2);
-  double beta = house(x.data(), 2, v.data());
-  EXPECT_DOUBLE_EQ(beta, 0.4);
-  EXPECT_EQ(v, (std::vector<double>{1, -2}));
-  std::vector<double> y = Reflect(x, v, beta);
-  EXPECT_NEAR(y[0], 5.0, 1e-15);
-  EXPECT_NEAR(y[1], 0.0, 1e-15);
-}
-
-TEST(Householder, NegativeMultipleOfE1IsReflectedNotStretched) {
-  // beta = -2 used to give I + 2 e1 e1^T = diag(3, 1, 1).
-  for (double x0 : {2.0, -2.0}) {
-    std::vector<double> x{x0, 0, 0}, v(3);
-    double beta = house(x.data(), 3, v.data());
-    EXPECT_EQ(beta, x0 < 0 ? 2.0 : 0.0);
-    EXPECT_EQ(Reflect(x, v, beta), (std::vector<double>{2, 0, 0}));
-  }
-  // Random vectors of every sign pattern go to |x| e1.
-  for (int n : {1, 2, 5, 60}) {
-    for (unsigned seed = 0; seed < 4; ++seed) {
-      std::vector<double> x = RandomMatrix(n, 1, seed), v(n);
-      double beta = house(x.data(), n, v.data());
-      std::vector<double> y = Reflect(x, v, beta);
-      EXPECT_NEAR(y[0], l2norm(x.data(), n), 1e-14) << n;
-      for (int i = 1; i < n; ++i) EXPECT_NEAR(y[i], 0.0, 1e-14);
+TEST(Householder, ReflectionsMapXToAMultipleOfE1) {
+  // house: beta = -2 for a negative multiple of e1 used to give I + 2 e1 e1^T = diag(3, 1, 1).
+  // house_2: a sign of 0 for x[0] = 0 gave v = x / |x| and P x = -x.
+  std::vector<std::vector<double>> xs{{3, 4}, {2, 0, 0}, {-2, 0, 0}, {0, 3, 4}};
+  const double betas[] = {0.4, 0.0, 2.0};
+  for (int n : {1, 2, 5, 60})
+    for (unsigned seed = 0; seed < 4; ++seed) xs.push_back(RandomMatrix(n, 1, seed));
+  for (size_t k = 0; k < xs.size(); ++k) {
+    std::vector<double> &x = xs[k];
+    const int n = static_cast<int>(x.size());
+    std::vector<double> v(n), v2(n);
+    const double beta = house(x.data(), n, v.data()), norm = l2norm(x.data(), n);
+    EXPECT_EQ(v[0], 1.0);
+    if (k < 3) {
+      EXPECT_DOUBLE_EQ(beta, betas[k]) << k;
     }
+    EXPECT_EQ(house_2(x.data(), n, v2.data()), 2.0);
+    // house maps x to |x| e1, house_2 to |x| e1 for x[0] < 0 and to -|x| e1 otherwise.
+    std::vector<double> y = Reflect(x, v, beta), y2 = Reflect(x, v2, 2.0);
+    EXPECT_NEAR(l2norm(v2.data(), n), 1.0, 1e-15);
+    EXPECT_NEAR(y[0], norm, 1e-14) << k;
+    EXPECT_NEAR(y2[0], x[0] < 0 ? norm : -norm, 1e-14) << k;
+    for (int i = 1; i < n; ++i) EXPECT_TRUE(std::fabs(y[i]) < 1e-14 && std::fabs(y2[i]) < 1e-14) << k;
   }
-}
-
-TEST(Householder, House2ZeroLeadingEntryTakesPlusSign) {
-  // A sign of 0 used to give v = x / |x| and P x = -x.
-  std::vector<double> x{0, 3, 4}, v(3);
-  EXPECT_EQ(house_2(x.data(), 3, v.data()), 2.0);
-  std::vector<double> y = Reflect(x, v, 2.0);
-  EXPECT_NEAR(y[0], -5.0, 1e-14);
-  EXPECT_NEAR(y[1], 0.0, 1e-14);
-  EXPECT_NEAR(y[2], 0.0, 1e-14);
-  EXPECT_NEAR(l2norm(v.data(), 3), 1.0, 1e-15);
-  std::vector<double> zero(3, 0.0);
-  house_2(zero.data(), 3, v.data());
+  std::vector<double> zero(3, 0.0), v(3);
+  EXPECT_EQ(house_2(zero.data(), 3, v.data()), 2.0);
   EXPECT_EQ(v, (std::vector<double>{1, 0, 0}));
 }
 
-TEST(Householder, QrReproducesTallAndSquareMatrices) {
-  // Square matrices end with a reflection of length 1, which is -1 for a negative entry
+TEST(Householder, QrAndBidiagonalFactorsReproduceMatrix) {
+  // Square matrices end QR with a reflection of length 1, which is -1 for a negative entry
   // about half the time; several seeds meet both signs.
-  const int shapes[][2] = {{3, 2}, {5, 5}, {8, 8}, {40, 17}, {120, 120}};
+  const int shapes[][2] = {{3, 2}, {5, 5}, {6, 6}, {7, 4}, {8, 8}, {30, 30}, {40, 17}, {50, 20}, {120, 120}};
   for (const auto &s : shapes) {
     const int M = s[0], N = s[1];
     for (unsigned seed = 0; seed < 3; ++seed) {
-      std::vector<double> A = RandomMatrix(M, N, 100 * seed + M), F = A, beta(N), Q(M * N), R(N * N);
+      std::vector<double> A = RandomMatrix(M, N, 100 * seed + M + N), F = A, beta(N), Q(M * N), R(N * N);
       qrdecomp(F.data(), M, N, beta.data());
       getQR(F.data(), M, N, beta.data(), Q.data(), R.data());
       EXPECT_LE(MaxAbsDiff(Mul(Q, R, M, N, N), A), 1e-13) << M << " x " << N;
       EXPECT_LE(OrthonormalityError(Q, M, N), 1e-13) << M << " x " << N;
-      for (int i = 0; i < N; ++i) {
-        EXPECT_GE(R[i * N + i], 0.0);
-        for (int j = 0; j < i; ++j) ASSERT_EQ(R[i * N + j], 0.0);
-      }
+      for (int i = 0; i < N; ++i) EXPECT_GE(R[i * N + i], 0.0);
+      // bidiag gives the Bd of bidiag_orth, and A = U Bd V^T, i.e. U^T A V = Bd.
+      std::vector<double> G = A, U(M * M), V(N * N), Bd(M * N, 0.0);
+      F = A;
+      bidiag_orth(F.data(), M, N, U.data(), V.data());
+      bidiag(G.data(), M, N);
+      EXPECT_EQ(F, G);
+      for (int i = 0; i < N; ++i)
+        for (int j = i; j < N && j <= i + 1; ++j) Bd[i * N + j] = F[i * N + j];
+      EXPECT_LE(MaxAbsDiff(Mul(Mul(U, A, M, M, N, true), V, M, N, N), Bd), 1e-13) << M << " x " << N;
+      EXPECT_LE(OrthonormalityError(U, M, M), 1e-13);
+      EXPECT_LE(OrthonormalityError(V, N, N), 1e-13);
     }
   }
 }
@@ -117,33 +105,10 @@ TEST(Householder, HessenbergIsAnOrthogonalSimilarity) {
   }
 }
 
-TEST(Householder, BidiagonalFactorsReproduceMatrix) {
-  const int shapes[][2] = {{5, 5}, {6, 6}, {7, 4}, {30, 30}, {50, 20}};
-  for (const auto &s : shapes) {
-    const int M = s[0], N = s[1];
-    for (unsigned seed = 0; seed < 3; ++seed) {
-      std::vector<double> A = RandomMatrix(M, N, 7 * seed + N), F = A, G = A, U(M * M), V(N * N);
-      bidiag_orth(F.data(), M, N, U.data(), V.data());
-      bidiag(G.data(), M, N);
-      EXPECT_EQ(F, G);
-      std::vector<double> Bd(M * N, 0.0);
-      for (int i = 0; i < N; ++i) {
-        Bd[i * N + i] = F[i * N + i];
-        if (i + 1 < N) Bd[i * N + i + 1] = F[i * N + i + 1];
-      }
-      // A = U Bd V^T, i.e. U^T A V = Bd.
-      std::vector<double> UtA = MulT(U, A, M, M, N), UtAV = Mul(UtA, V, M, N, N);
-      EXPECT_LE(MaxAbsDiff(UtAV, Bd), 1e-13) << M << " x " << N;
-      EXPECT_LE(OrthonormalityError(U, M, M), 1e-13);
-      EXPECT_LE(OrthonormalityError(V, N, N), 1e-13);
-    }
-  }
-}
-
 TEST(MatrixDeathTest, WideMatricesEndTheProcess) {
   struct Case {
     const char *name;
-    std::function<void(double *, double *, double *)> call;
+    void (*call)(double *, double *, double *);
     int status;
   };
   const Case cases[] = {

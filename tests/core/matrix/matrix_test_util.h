@@ -49,23 +49,14 @@ inline std::vector<double> ScalarProduct(const std::vector<double> &A, const std
   return C;
 }
 
-// Plain products for checking factorisations: A (M x N) B (N x P), and A^T B for A
-// (N x M) and B (N x P).
+// Plain product for checking factorisations: A (M x N) B (N x P), or with ta A^T B for A
+// (N x M).
 inline std::vector<double> Mul(const std::vector<double> &A, const std::vector<double> &B, int M,
-                               int N, int P) {
+                               int N, int P, bool ta = false) {
   std::vector<double> C(static_cast<size_t>(M) * P, 0.0);
   for (int i = 0; i < M; ++i)
     for (int k = 0; k < N; ++k)
-      for (int j = 0; j < P; ++j) C[i * P + j] += A[i * N + k] * B[k * P + j];
-  return C;
-}
-
-inline std::vector<double> MulT(const std::vector<double> &A, const std::vector<double> &B, int N,
-                                int M, int P) {
-  std::vector<double> C(static_cast<size_t>(M) * P, 0.0);
-  for (int k = 0; k < N; ++k)
-    for (int i = 0; i < M; ++i)
-      for (int j = 0; j < P; ++j) C[i * P + j] += A[k * M + i] * B[k * P + j];
+      for (int j = 0; j < P; ++j) C[i * P + j] += (ta ? A[k * M + i] : A[i * N + k]) * B[k * P + j];
   return C;
 }
 
@@ -77,23 +68,23 @@ inline double MaxAbsDiff(const std::vector<double> &a, const std::vector<double>
 
 // max |Q^T Q - I| for Q (rows x cols).
 inline double OrthonormalityError(const std::vector<double> &Q, int rows, int cols) {
-  std::vector<double> G = MulT(Q, Q, rows, cols, cols);
-  for (int i = 0; i < cols; ++i) G[i * cols + i] -= 1.0;
-  double m = 0.0;
-  for (double v : G) m = std::max(m, std::fabs(v));
-  return m;
+  std::vector<double> I(static_cast<size_t>(cols) * cols, 0.0);
+  for (int i = 0; i < cols; ++i) I[i * cols + i] = 1.0;
+  return MaxAbsDiff(Mul(Q, Q, cols, rows, cols, true), I);
 }
 
-// Symmetric positive definite B B^T + n I from a random B.
+// Symmetric positive definite B^T B + n I from a random B.
 inline std::vector<double> SpdMatrix(int n, unsigned seed) {
-  std::vector<double> B = RandomMatrix(n, n, seed), A(static_cast<size_t>(n) * n);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) {
-      double s = i == j ? n : 0.0;
-      for (int k = 0; k < n; ++k) s += B[i * n + k] * B[j * n + k];
-      A[i * n + j] = s;
-    }
+  std::vector<double> B = RandomMatrix(n, n, seed), A = Mul(B, B, n, n, n, true);
+  for (int i = 0; i < n; ++i) A[i * n + i] += n;
   return A;
+}
+
+// The 6 x 4 matrix of the LAPACK references; of rank 3 with its last column c0 + 2 c1.
+inline std::vector<double> Reference6x4(bool rank3 = false) {
+  std::vector<double> B{2, -1, 0, 3, 1, 4, -2, 0, 0, 1, 5, -1, 3, 0, 1, 2, -1, 2, 0, 1, 4, -3, 2, 0};
+  for (int i = 0; rank3 && i < 6; ++i) B[i * 4 + 3] = B[i * 4] + 2 * B[i * 4 + 1];
+  return B;
 }
 
 }  // namespace matrix_test

@@ -5,91 +5,56 @@
 #include <cmath>
 #include <vector>
 
-using matrix_test::MaxAbsDiff;
-using matrix_test::Mul;
-using matrix_test::MulT;
-using matrix_test::OrthonormalityError;
-using matrix_test::RandomMatrix;
+using namespace matrix_test;
 
 namespace {
 
 using svd_fn = int (*)(double *, int, int, double *, double *, double *);
 
-// A = U diag(q) V^T with orthonormal U, V and q descending and non-negative.
-void ExpectDecomposition(const std::vector<double> &A, int M, int N, const std::vector<double> &U,
+// A = U diag(q) V^T (as A V = U diag(q)) with orthonormal U, V and q descending and
+// non-negative.
+void ExpectDecomposition(const std::vector<double> &A, int M, int N, std::vector<double> U,
                          const std::vector<double> &V, const std::vector<double> &q, double tol) {
-  std::vector<double> Uq = U;
-  for (int i = 0; i < M; ++i)
-    for (int j = 0; j < N; ++j) Uq[i * N + j] *= q[j];
-  std::vector<double> Vt(N * N);
-  for (int i = 0; i < N; ++i)
-    for (int j = 0; j < N; ++j) Vt[j * N + i] = V[i * N + j];
-  EXPECT_LE(MaxAbsDiff(Mul(Uq, Vt, M, N, N), A), tol) << M << " x " << N;
   EXPECT_LE(OrthonormalityError(U, M, N), 1e-13) << M << " x " << N;
   EXPECT_LE(OrthonormalityError(V, N, N), 1e-13) << M << " x " << N;
-  for (int j = 0; j < N; ++j) {
-    EXPECT_GE(q[j], 0.0);
-    if (j > 0) {
-      EXPECT_LE(q[j], q[j - 1]);
-    }
-  }
-}
-
-// The 6 x 4 matrix of the references and its copy whose last column is c0 + 2 c1.
-const std::vector<double> kB{2, -1, 0, 3, 1, 4, -2, 0, 0, 1, 5, -1, 3, 0, 1, 2, -1, 2, 0, 1, 4, -3, 2, 0};
-std::vector<double> RankThree() {
-  std::vector<double> B = kB;
-  for (int i = 0; i < 6; ++i) B[i * 4 + 3] = B[i * 4] + 2 * B[i * 4 + 1];
-  return B;
+  for (int i = 0; i < M; ++i)
+    for (int j = 0; j < N; ++j) U[i * N + j] *= q[j];
+  EXPECT_LE(MaxAbsDiff(Mul(A, V, M, N, N), U), tol) << M << " x " << N;
+  for (int j = 0; j < N; ++j) EXPECT_TRUE(q[j] >= 0.0 && (j == 0 || q[j] <= q[j - 1])) << j;
 }
 
 }  // namespace
 
-TEST(Svd, WorkedExampleSwapsColumns) {
-  std::vector<double> A{1, 0, 0, 3}, U(4, 7.0), V(4, 7.0), q(2);
-  ASSERT_EQ(svd(A.data(), 2, 2, U.data(), V.data(), q.data()), 0);
-  EXPECT_EQ(q, (std::vector<double>{3, 1}));
-  for (const std::vector<double> *F : {&U, &V}) {
-    EXPECT_EQ(std::fabs((*F)[0]), 0.0);
-    EXPECT_EQ(std::fabs((*F)[1]), 1.0);
-    EXPECT_EQ(std::fabs((*F)[2]), 1.0);
-    EXPECT_EQ(std::fabs((*F)[3]), 0.0);
-  }
-}
-
-TEST(Svd, AgreesWithLapackReference) {
-  // numpy.linalg.svd(B, compute_uv=False) (LAPACK dgesdd).
-  const double want[] = {7.277559340222679, 5.458556128580417, 4.569381128375502, 2.7133099978293367};
-  for (svd_fn f : {svd, svd_gr, svd_gr2}) {
-    std::vector<double> A = kB, U(24), V(16), q(4);
-    ASSERT_EQ(f(A.data(), 6, 4, U.data(), V.data(), q.data()), 0);
-    for (int i = 0; i < 4; ++i) EXPECT_REL_NEAR(q[i], want[i], 1e-14);
-    EXPECT_EQ(A, kB);
-  }
-}
-
-TEST(Svd, ThreeByThreeAndLargerConvergeWithPublishedShift) {
-  // The shift used to divide by e[k-1] = 0 at 2 x 2 blocks: NaN and status 15 from 3 x 3
-  // on. V starts as garbage: its rows and columns must be cleared whatever g is.
+TEST(Svd, ReferencesAndRandomShapesConvergeWithPublishedShift) {
+  // diag(1, 3) has its columns swapped; numpy.linalg.svd(B, compute_uv=False) (LAPACK
+  // dgesdd); svd_gr2 formed no reflection below a sum of squares of eps^2 and returned
+  // zeros for a matrix scaled by 1e-20. The shift used to divide by e[k-1] = 0 at 2 x 2
+  // blocks: NaN and status 15 from 3 x 3 on. U and V start as garbage: V's rows and
+  // columns must be cleared whatever g is. A is not changed.
+  struct Case {
+    std::vector<double> A;
+    int M, N;
+    std::vector<double> want;
+    double tol;
+  };
+  std::vector<Case> cases{{{1, 0, 0, 3}, 2, 2, {3, 1}, 1e-14},
+                          {Reference6x4(), 6, 4,
+                           {7.277559340222679, 5.458556128580417, 4.569381128375502, 2.7133099978293367}, 1e-14}};
+  std::vector<double> T = RandomMatrix(8, 5, 9), U(40), V(25), q(5);
+  ASSERT_EQ(svd(T.data(), 8, 5, U.data(), V.data(), q.data()), 0);
+  for (std::vector<double> *v : {&T, &q})
+    for (double &e : *v) e *= 1e-20;
+  cases.push_back({T, 8, 5, q, 1e-13});
   const int shapes[][2] = {{3, 3}, {5, 5}, {10, 4}, {60, 60}, {90, 30}};
+  for (const auto &s : shapes) cases.push_back({RandomMatrix(s[0], s[1], s[0] + s[1]), s[0], s[1], {}, 0.0});
   for (svd_fn f : {svd, svd_gr, svd_gr2}) {
-    for (const auto &s : shapes) {
-      const int M = s[0], N = s[1];
-      std::vector<double> A = RandomMatrix(M, N, M + N), U(M * N, 7.0), V(N * N, 7.0), q(N);
-      ASSERT_EQ(f(A.data(), M, N, U.data(), V.data(), q.data()), 0) << M << " x " << N;
-      ExpectDecomposition(A, M, N, U, V, q, 1e-13 * N);
+    for (const Case &c : cases) {
+      std::vector<double> A = c.A, U(c.M * c.N, 7.0), V(c.N * c.N, 7.0), q(c.N);
+      ASSERT_EQ(f(A.data(), c.M, c.N, U.data(), V.data(), q.data()), 0) << c.M << " x " << c.N;
+      for (size_t i = 0; i < c.want.size(); ++i) EXPECT_REL_NEAR(q[i], c.want[i], c.tol);
+      EXPECT_EQ(A, c.A);
+      ExpectDecomposition(A, c.M, c.N, U, V, q, 1e-13 * c.N);
     }
-  }
-}
-
-TEST(Svd, UnscaledFormKeepsTinyMatrices) {
-  // svd_gr2 formed no reflection below a sum of squares of eps^2 and returned zeros.
-  std::vector<double> A = RandomMatrix(8, 5, 9), small = A, U(40), V(25), q(5), U2(40), V2(25), q2(5);
-  for (double &v : small) v *= 1e-20;
-  ASSERT_EQ(svd(A.data(), 8, 5, U.data(), V.data(), q.data()), 0);
-  for (svd_fn f : {svd, svd_gr2}) {
-    ASSERT_EQ(f(small.data(), 8, 5, U2.data(), V2.data(), q2.data()), 0);
-    for (int i = 0; i < 5; ++i) EXPECT_REL_NEAR(q2[i] * 1e20, q[i], 1e-13);
   }
 }
 
@@ -114,17 +79,16 @@ TEST(Svd, MessagesAndStatuses) {
 }
 
 TEST(Svd, RankOfDeficientAndWideMatrices) {
-  std::vector<double> A{1, 2, 2, 4, 3, 6}, W{1, 2, 3, 4, 5, 7};
-  EXPECT_EQ(rank(A.data(), 3, 2), 1);
-  EXPECT_EQ(rank(W.data(), 2, 3), 2);
-  std::vector<double> B = kB, D = RankThree();
-  EXPECT_EQ(rank(B.data(), 6, 4), 4);
-  EXPECT_EQ(rank(D.data(), 6, 4), 3);
   // A 30 x 40 product of rank 12, and its transpose.
   std::vector<double> L = RandomMatrix(30, 12, 1), R = RandomMatrix(12, 40, 2), P = Mul(L, R, 30, 12, 40), Pt(40 * 30);
   mtranspose(P.data(), 30, 40, Pt.data());
-  EXPECT_EQ(rank(P.data(), 30, 40), 12);
-  EXPECT_EQ(rank(Pt.data(), 40, 30), 12);
+  struct Case {
+    std::vector<double> A;
+    int M, N, rank;
+  };
+  const Case cases[] = {{{1, 2, 2, 4, 3, 6}, 3, 2, 1}, {{1, 2, 3, 4, 5, 7}, 2, 3, 2}, {Reference6x4(), 6, 4, 4},
+                        {Reference6x4(true), 6, 4, 3}, {P, 30, 40, 12}, {Pt, 40, 30, 12}};
+  for (Case c : cases) EXPECT_EQ(rank(c.A.data(), c.M, c.N), c.rank) << c.M << " x " << c.N;
 }
 
 TEST(Svd, MinfitTransformsExtraColumnsLikeUTranspose) {
@@ -139,7 +103,7 @@ TEST(Svd, MinfitTransformsExtraColumnsLikeUTranspose) {
   for (int i = 0; i < N; ++i)
     for (int j = 0; j < N; ++j) V[i * N + j] = W[i * (N + p) + j];
   EXPECT_LE(OrthonormalityError(V, N, N), 1e-13);
-  std::vector<double> AV = Mul(A, V, M, N, N), UtB = MulT(AV, Bx, M, N, p);
+  std::vector<double> AV = Mul(A, V, M, N, N), UtB = Mul(AV, Bx, N, M, p, true);
   for (int i = 0; i < N; ++i)
     for (int c = 0; c < p; ++c) EXPECT_NEAR(UtB[i * p + c] / q[i], W[i * (N + p) + N + c], 1e-13);
 }

@@ -14,53 +14,54 @@
 
 namespace {
 
+typedef double (*Scalar)(double *, int, void *);
+
 // A batch objective made of a scalar one, point by point; counts the points.
 struct Pointwise {
-  objective_function f;
+  Scalar f;
   long points = 0;
 };
 
 void EvaluatePointwise(const double *points, int count, int N, double *values, void *params) {
   auto *pw = static_cast<Pointwise *>(params);
   std::vector<double> x(points, points + static_cast<std::size_t>(count) * N);
-  for (int k = 0; k < count; ++k) values[k] = pw->f.funcpt(x.data() + k * N, N, pw->f.params);
+  for (int k = 0; k < count; ++k) values[k] = pw->f(x.data() + k * N, N, nullptr);
   pw->points += count;
 }
 
 double CountedScalar(double *x, int N, void *params) {
-  auto *pw = static_cast<Pointwise *>(params);
-  ++pw->points;
-  return pw->f.funcpt(x, N, pw->f.params);
+  double value;
+  EvaluatePointwise(x, 1, N, &value, params);
+  return value;
+}
+
+bool SameBits(const std::vector<double> &a, const std::vector<double> &b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 struct Outcome {
   int code;
   std::vector<double> xf;
   std::string printed;
+  long points;
 };
 
-Outcome Scalar(objective_function f, std::vector<double> x0) {
-  Outcome r{0, std::vector<double>(x0.size(), -9.0), ""};
-  r.printed = tsf_test::CaptureStdout(
-      [&] { r.code = fminunc(&f, nullptr, static_cast<int>(x0.size()), x0.data(), 1.0, 7, r.xf.data()); });
-  return r;
-}
-
-Outcome Batched(objective_function f, std::vector<double> x0, int cache_entries, long *evaluations) {
-  Pointwise pw{f};
+// fminunc's method 7 (cache_entries < 0) or its batched form with that many trial points cached.
+Outcome Minimise(Scalar fn, std::vector<double> x0, int cache_entries) {
+  const int N = static_cast<int>(x0.size());
+  Pointwise pw{fn};
+  objective_function f = {fn, nullptr}, counted = {CountedScalar, &pw};
   const tsf_optim::batch_objective bf = {EvaluatePointwise, &pw};
   tsf_optim::batch_options options;
   options.cache_entries = cache_entries;
-  options.evaluations = evaluations;
-  Outcome r{0, std::vector<double>(x0.size(), -9.0), ""};
+  Outcome r{0, std::vector<double>(N, -9.0), "", 0};
+  options.evaluations = &r.points;
   r.printed = tsf_test::CaptureStdout([&] {
-    r.code = tsf_optim::fminunc_batched(&f, &bf, static_cast<int>(x0.size()), x0.data(), 1.0, r.xf.data(), options);
+    r.code = cache_entries < 0 ? fminunc(&counted, nullptr, N, x0.data(), 1.0, 7, r.xf.data())
+                               : tsf_optim::fminunc_batched(&f, &bf, N, x0.data(), 1.0, r.xf.data(), options);
   });
+  if (cache_entries < 0) r.points = pw.points;
   return r;
-}
-
-bool SameBits(const std::vector<double> &a, const std::vector<double> &b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 // Rosenbrock that overflows beyond |x| = 3 (trial points of long steps), and is NaN on a
@@ -80,31 +81,30 @@ double OneCoordinateMoves(double *x, int, void *) {
 TEST(BatchedBfgs, SameRunsAsTheScalarMinimiser) {
   struct Case {
     const char *name;
-    double (*f)(double *, int, void *);
+    Scalar f;
     std::vector<double> x0;
   };
-  std::vector<Case> cases;
+  std::vector<Case> cases = {{"one coordinate moves", OneCoordinateMoves, {1.0, 0.0}},
+                             {"walled far", Walled, {-2.9, 2.9}},
+                             {"NaN at a start difference point", Walled, {0.5 - 1e-8, 1.0}},
+                             {"NaN at start", Walled, {0.5 + 5e-8, 1.0}},
+                             {"infinite at start", Walled, {4.0, 1.0}}};
   for (const auto &pr : optim_test::standard_problems()) cases.push_back({pr.name, pr.f, pr.x0});
-  cases.push_back({"one coordinate moves", OneCoordinateMoves, {1.0, 0.0}});
-  cases.push_back({"walled far", Walled, {-2.9, 2.9}});
-  cases.push_back({"NaN at a start difference point", Walled, {0.5 - 1e-8, 1.0}});
-  cases.push_back({"NaN at start", Walled, {0.5 + 5e-8, 1.0}});
-  cases.push_back({"infinite at start", Walled, {4.0, 1.0}});
   for (const Case &c : cases) {
-    Pointwise scalar{{c.f, nullptr}};
-    const Outcome want = Scalar({CountedScalar, &scalar}, c.x0);
-    long evaluations[3] = {0, 0, 0};
+    const Outcome want = Minimise(c.f, c.x0, -1);
+    long points[3];
     const int entries[3] = {8, 1, 0};
     for (int e = 0; e < 3; ++e) {
-      const Outcome got = Batched({c.f, nullptr}, c.x0, entries[e], &evaluations[e]);
+      const Outcome got = Minimise(c.f, c.x0, entries[e]);
       EXPECT_EQ(got.code, want.code) << c.name << ", cache " << entries[e];
       EXPECT_TRUE(SameBits(got.xf, want.xf)) << c.name << ", cache " << entries[e];
       EXPECT_EQ(got.printed, want.printed) << c.name << ", cache " << entries[e];
+      points[e] = got.points;
     }
-    EXPECT_LE(evaluations[0], evaluations[2]) << c.name;
+    EXPECT_LE(points[0], points[2]) << c.name;
     // The start costs N + 1 values instead of 2N + 1; a trial is 2N + 1 either way.
     if (want.code != 15) {
-      EXPECT_LT(evaluations[2], scalar.points) << c.name;
+      EXPECT_LT(points[2], want.points) << c.name;
     }
   }
 }
@@ -115,7 +115,7 @@ TEST(BatchedBfgs, SameRunsAsTheScalarMinimiser) {
 TEST(BatchedBfgs, HessianEvaluatesEachDistinctPointOnce) {
   const double eps = 2.220446049250313e-16;
   struct Case {
-    double (*f)(double *, int, void *);
+    Scalar f;
     std::vector<double> x;
     int code;
   };
@@ -126,15 +126,13 @@ TEST(BatchedBfgs, HessianEvaluatesEachDistinctPointOnce) {
   for (const Case &c : cases) {
     const int N = static_cast<int>(c.x.size());
     std::vector<double> dx(N, 1.0), want(N * N, 0.0), got(N * N, 0.0), x = c.x;
-    int want_code = 0;
-    const std::string want_text = tsf_test::CaptureStdout([&] {
-      objective_function f = {c.f, nullptr};
-      want_code = hessian_fd(&f, x.data(), N, dx.data(), eps, want.data());
-    });
-    Pointwise pw{{c.f, nullptr}};
+    objective_function f = {c.f, nullptr};
+    Pointwise pw{c.f};
     const tsf_optim::batch_objective bf = {EvaluatePointwise, &pw};
     long evaluations = 0;
-    int got_code = 0;
+    int want_code = 0, got_code = 0;
+    const std::string want_text =
+        tsf_test::CaptureStdout([&] { want_code = hessian_fd(&f, x.data(), N, dx.data(), eps, want.data()); });
     const std::string got_text = tsf_test::CaptureStdout(
         [&] { got_code = tsf_optim::hessian_fd_batched(&bf, x.data(), N, dx.data(), eps, got.data(), &evaluations); });
     EXPECT_EQ(got_code, c.code) << N;

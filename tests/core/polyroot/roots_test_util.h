@@ -1,4 +1,4 @@
-// Comparison of computed zeros with expected ones as multisets.
+// Zeros of real or complex polynomials, and their comparison with expected ones as multisets.
 #ifndef TSFORGE_TESTS_POLYROOT_ROOTS_TEST_UTIL_H
 #define TSFORGE_TESTS_POLYROOT_ROOTS_TEST_UTIL_H
 
@@ -8,33 +8,42 @@
 #include <complex>
 #include <vector>
 
+#include "core/polyroot/polyroot.h"
+
 using cplx = std::complex<double>;
 
-// Every expected zero w[i] matched to a distinct computed one within tol[i], each taking
-// the nearest computed zero not taken yet.
-inline ::testing::AssertionResult SameZeros(const std::vector<cplx> &got, const std::vector<cplx> &want,
-                                            const std::vector<double> &tol) {
+struct Zeros {
+  int rc;
+  std::vector<cplx> z;
+};
+
+// polyroot of the real parts of coeff (ascending) when real, else cpolyroot; zeros not
+// written stay 99 + 99i.
+inline Zeros find_zeros(const std::vector<cplx> &coeff, bool real = true) {
+  const int n = static_cast<int>(coeff.size()) - 1;
+  std::vector<double> re, im, zr(n, 99.0), zi(n, 99.0);
+  for (const cplx &c : coeff) re.push_back(c.real()), im.push_back(c.imag());
+  Zeros out{real ? polyroot(re.data(), n, zr.data(), zi.data()) : cpolyroot(re.data(), im.data(), n, zr.data(), zi.data()),
+            {}};
+  for (int i = 0; i < n; ++i) out.z.emplace_back(zr[i], zi[i]);
+  return out;
+}
+
+// Every expected zero w matched to a distinct computed one within rel * max(1, |w|), each
+// taking the nearest computed zero not taken yet.
+inline ::testing::AssertionResult SameZeros(const std::vector<cplx> &got, const std::vector<cplx> &want, double rel) {
   if (got.size() != want.size()) return ::testing::AssertionFailure() << "sizes differ";
   std::vector<bool> used(got.size(), false);
-  for (size_t k = 0; k < want.size(); ++k) {
-    const cplx &w = want[k];
-    int best = -1;
+  for (const cplx &w : want) {
+    size_t best = got.size();
     for (size_t i = 0; i < got.size(); ++i)
-      if (!used[i] && (best < 0 || std::abs(got[i] - w) < std::abs(got[best] - w))) best = static_cast<int>(i);
-    if (std::abs(got[best] - w) > tol[k])
+      if (!used[i] && (best == got.size() || std::abs(got[i] - w) < std::abs(got[best] - w))) best = i;
+    if (std::abs(got[best] - w) > rel * std::fmax(1.0, std::abs(w)))
       return ::testing::AssertionFailure() << "zero " << w << " nearest " << got[best] << " off by "
-                                           << std::abs(got[best] - w) << " > " << tol[k];
+                                           << std::abs(got[best] - w);
     used[best] = true;
   }
   return ::testing::AssertionSuccess();
-}
-
-// The same with the tolerance rel * max(1, |w|) for every zero.
-inline ::testing::AssertionResult SameZeros(const std::vector<cplx> &got, const std::vector<cplx> &want,
-                                            double rel) {
-  std::vector<double> tol;
-  for (const cplx &w : want) tol.push_back(rel * std::fmax(1.0, std::abs(w)));
-  return SameZeros(got, want, tol);
 }
 
 #endif  // TSFORGE_TESTS_POLYROOT_ROOTS_TEST_UTIL_H
