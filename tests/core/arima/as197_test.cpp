@@ -49,7 +49,11 @@ struct As197Fit {
 
 As197Fit RunAs197(std::vector<double> x, int p, int d, int q) {
   const int N = static_cast<int>(x.size()), k = p + q + (d == 0 ? 1 : 0);
-  As197Fit f{std::vector<double>(p), std::vector<double>(q), std::vector<double>(N, -7.0), std::vector<double>(k * k)};
+  As197Fit f;
+  f.phi.resize(p);
+  f.theta.resize(q);
+  f.res.assign(N, -7.0);
+  f.vcov.resize(static_cast<std::size_t>(k) * k);
   f.printed = tsf_test::CaptureStdout([&] {
     as197(x.data(), N, 7, p, d, q, f.phi.data(), f.theta.data(), &f.mean, &f.var, f.res.data(), &f.loglik,
           f.vcov.data());

@@ -431,4 +431,7 @@ TEST(ArimaModel, HugeOrdersAreRefusedBeforeAnySizeOverflows) {
   EXPECT_EQ(arima_init(big, 0, big, 10), nullptr);
   EXPECT_EQ(arima_init(big, 0, 0, big), nullptr);
   EXPECT_EQ(arima_init(46340, 0, 0, 10), nullptr);  // 46341 coefficients: 46341^2 > INT_MAX
+  // The seasonal model counts four orders (about 2^33 here) before squaring.
+  EXPECT_EQ(sarima_init(big, 0, big, 12, big, 0, big, 10), nullptr);
+  EXPECT_EQ(sarima_init(46339, 0, 0, 12, 1, 0, 0, 10), nullptr);  // with the mean, 46341
 }
